@@ -1,0 +1,39 @@
+#pragma once
+
+#include "app/tracklist.h"
+#include "edit/undojournal.h"
+
+#include <functional>
+
+class UiServices;
+class ShellUi;
+
+// What the commands work on: the track list, the journal with its command identifier, and the
+// user interface services. The main window, the CLI and the tests each own one.
+class Session {
+public:
+    explicit Session(UiServices& ui);
+
+    TrackList& List() { return m_trackList; }
+    UiServices& Ui() { return m_ui; }
+
+    // The shell's confirmations and progress for file operations; null until set.
+    ShellUi* Shell() const { return m_pShell; }
+    void SetShell(ShellUi* shell) { m_pShell = shell; }
+
+    // Re-evaluates the Undo item: enabled exactly while the journal has entries. Only this
+    // call changes the item's state (Delete empties the journal without calling it).
+    void UpdateUndoMenu();
+    bool IsUndoEnabled() const { return m_bUndoEnabled; }
+    // Called with the new state whenever UpdateUndoMenu runs.
+    std::function<void(bool)> m_onUndoMenuChanged;
+
+    CUndoJournal m_journal;
+    int m_nJournalCommand = 0;
+
+private:
+    TrackList m_trackList;
+    UiServices& m_ui;
+    ShellUi* m_pShell = nullptr;
+    bool m_bUndoEnabled = false;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+// The 128-byte ID3v1 trailer: "TAG", title 30, artist 30, album 30, year 4, comment 30,
+// genre 1. Pure functions over the bytes; CMp3File does the file access around them.
+using Id3v1Block = std::array<std::uint8_t, 128>;
+
+inline constexpr int kTitleWidth = 30;
+inline constexpr int kArtistWidth = 30;
+inline constexpr int kAlbumWidth = 30;
+inline constexpr int kYearWidth = 4;
+inline constexpr int kCommentWidth = 30;
+
+// Texts in UTF-8 as the record holds them.
+struct Id3v1Fields {
+    std::string title;
+    std::string artist;
+    std::string album;
+    std::string year;
+    std::string comment;
+    std::uint8_t genre = 255;
+};
+
+bool IsId3v1Block(const Id3v1Block& block);
+// Decodes the fields of a block that begins with "TAG": each text up to its first NUL, in the
+// tag code page, trailing white space removed.
+Id3v1Fields ParseId3v1(const Id3v1Block& block);
+// Encodes the fields, each cut to its width on a character boundary and padded with NULs.
+// The texts of fields are replaced by the cut texts actually stored.
+Id3v1Block RenderId3v1(Id3v1Fields& fields);

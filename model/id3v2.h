@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The ID3v2 header at the start of a file: "ID3", version (< 0xFF), revision, flags, four
+// synchsafe size bytes (each < 0x80).
+inline constexpr std::size_t kId3v2HeaderSize = 10;
+
+// The whole size of the tag that header (10 bytes) starts: 10 + size, plus 10 when the
+// footer flag of a version 4 tag is set. 0 when the header is not well-formed.
+std::uint64_t Id3v2TagSize(const std::uint8_t* header);

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/exception.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <sys/types.h>
+
+struct CFileStatus {
+    std::int64_t m_size = 0;
+    std::time_t m_mtime = 0;
+    mode_t m_mode = 0;
+    bool m_bDirectory = false;
+};
+
+// A file over a POSIX descriptor. Open never creates a file and reports failure by its result;
+// every later failure throws CFileException carrying errno and the path.
+class CFile {
+public:
+    enum OpenFlags : unsigned {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        // Accepted for the callers' sake; Linux has no mandatory sharing modes.
+        shareExclusive = 0x0010,
+    };
+    enum SeekPosition { begin = 0, current = 1, end = 2 };
+
+    CFile() = default;
+    ~CFile();
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    // Opens an existing file; false (and errno in *error when given) when it cannot.
+    bool Open(const std::string& path, unsigned flags, int* error = nullptr);
+    bool IsOpen() const { return m_fd >= 0; }
+    int Handle() const { return m_fd; }
+    const std::string& GetFilePath() const { return m_strPath; }
+
+    // Returns the new position from the beginning.
+    std::int64_t Seek(std::int64_t offset, SeekPosition from);
+    // Reads up to count bytes; fewer only at the end of the file.
+    std::size_t Read(void* buffer, std::size_t count);
+    // Reads up to count bytes at offset without moving the file position.
+    std::size_t ReadAt(void* buffer, std::size_t count, std::int64_t offset);
+    // Writes all count bytes or throws.
+    void Write(const void* buffer, std::size_t count);
+    std::int64_t GetLength() const;
+    void SetLength(std::int64_t length);
+    // Flushes the file's data to the disk (fsync).
+    void Flush();
+    // Closes the descriptor; a failing close throws. Harmless when not open.
+    void Close();
+
+    // Status of the file or folder at path; false when it cannot be read.
+    static bool GetStatus(const std::string& path, CFileStatus& status);
+    // Renames oldPath to newPath; refuses (throws) when newPath exists, when the new file name
+    // contains no character or is "." or "..", and when the system refuses.
+    static void Rename(const std::string& oldPath, const std::string& newPath);
+
+private:
+    [[noreturn]] void ThrowError(int error) const;
+
+    int m_fd = -1;
+    std::string m_strPath;
+};

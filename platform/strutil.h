@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+// Text helpers over UTF-8 strings.
+
+// The six white-space characters: space, tab, carriage return, line feed, vertical tab,
+// form feed.
+bool IsTrimSpace(char c);
+std::string TrimRight(std::string text);
+std::string TrimLeft(std::string text);
+std::string Trim(std::string text);
+
+// Unicode simple case mapping per character; invalid UTF-8 bytes are kept as they are.
+std::string MakeUpper(const std::string& text);
+std::string MakeLower(const std::string& text);
+
+// Number of characters (code points) of a UTF-8 text; an invalid byte counts as one.
+std::size_t CharCount(const std::string& text);
+// Byte length of the first count characters of text (all of it when shorter).
+std::size_t BytesOfChars(const std::string& text, std::size_t count);
+
+// printf-style formatting into a new string.
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
