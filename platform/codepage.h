@@ -17,6 +17,6 @@ public:
     // Encodes text into at most width bytes: the longest prefix of whole characters that fits.
     // A character the code page cannot hold is transliterated, or written as '?'.
     // *fitted receives the UTF-8 prefix that was encoded, when given.
-    static std::string Encode(const std::string& text, std::size_t width,
-        std::string* fitted = nullptr);
+    static std::string Encode(
+        const std::string& text, std::size_t width, std::string* fitted = nullptr);
 };

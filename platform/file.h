@@ -1,12 +1,12 @@
 #pragma once
 
-#include "platform/exception.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <string>
 #include <sys/types.h>
+
+#include "platform/exception.h"
 
 struct CFileStatus {
     std::int64_t m_size = 0;
@@ -56,8 +56,9 @@ public:
 
     // Status of the file or folder at path; false when it cannot be read.
     static bool GetStatus(const std::string& path, CFileStatus& status);
-    // Renames oldPath to newPath; refuses (throws) when newPath exists, when the new file name
-    // contains no character or is "." or "..", and when the system refuses.
+    // Renames a file within its folder. Throws CFileException when newPath exists (never
+    // replaces a file), when newPath lies in another folder (the new name held a '/'), when
+    // the new name is empty, "." or "..", and when the system refuses.
     static void Rename(const std::string& oldPath, const std::string& newPath);
 
 private:

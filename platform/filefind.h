@@ -22,19 +22,27 @@ public:
 
     std::string GetFileName() const { return m_strName; }
     std::string GetFilePath() const;
+    // A real folder. A symbolic link is not followed into: a link to a folder is neither a
+    // folder nor a file here, so a walk cannot loop through links.
     bool IsDirectory() const { return m_bDirectory; }
+    bool IsSymlinkToDirectory() const { return m_bLinkToDirectory; }
     bool IsDots() const { return m_strName == "." || m_strName == ".."; }
 
 private:
-    bool ReadNextMatch(std::string& name, bool& directory);
+    struct Entry {
+        std::string name;
+        bool directory = false;
+        bool linkToDirectory = false;
+    };
+    bool ReadNextMatch(Entry& entry);
 
     DIR* m_dir = nullptr;
     std::string m_strFolder;
     std::string m_strPattern;
+    bool m_bMatchAll = false;
     std::string m_strName;
     bool m_bDirectory = false;
+    bool m_bLinkToDirectory = false;
     bool m_bHaveNext = false;
-    std::string m_strNextName;
-    bool m_bNextDirectory = false;
-    bool m_bSingle = false; // the pattern had no wildcard: one stat, no folder read
+    Entry m_next;
 };

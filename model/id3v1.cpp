@@ -1,0 +1,67 @@
+#include "model/id3v1.h"
+
+#include <cstring>
+
+#include "platform/codepage.h"
+#include "platform/strutil.h"
+
+namespace {
+
+constexpr int kTitleOffset = 3;
+constexpr int kArtistOffset = kTitleOffset + kTitleWidth;
+constexpr int kAlbumOffset = kArtistOffset + kArtistWidth;
+constexpr int kYearOffset = kAlbumOffset + kAlbumWidth;
+constexpr int kCommentOffset = kYearOffset + kYearWidth;
+constexpr int kGenreOffset = kCommentOffset + kCommentWidth;
+
+std::string ReadField(const Id3v1Block& block, int offset, int width)
+{
+    const char* start = reinterpret_cast<const char*>(block.data()) + offset;
+    const void* nul = std::memchr(start, 0, static_cast<std::size_t>(width));
+    std::size_t length = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - start)
+                             : static_cast<std::size_t>(width);
+    return TrimRight(TagCodePage::Decode(start, length));
+}
+
+void WriteField(Id3v1Block& block, int offset, int width, std::string& text)
+{
+    std::string fitted;
+    std::string bytes = TagCodePage::Encode(text, static_cast<std::size_t>(width), &fitted);
+    std::memset(block.data() + offset, 0, static_cast<std::size_t>(width));
+    std::memcpy(block.data() + offset, bytes.data(), bytes.size());
+    text = fitted;
+}
+
+} // namespace
+
+bool IsId3v1Block(const Id3v1Block& block)
+{
+    return block[0] == 'T' && block[1] == 'A' && block[2] == 'G';
+}
+
+Id3v1Fields ParseId3v1(const Id3v1Block& block)
+{
+    Id3v1Fields fields;
+    fields.title = ReadField(block, kTitleOffset, kTitleWidth);
+    fields.artist = ReadField(block, kArtistOffset, kArtistWidth);
+    fields.album = ReadField(block, kAlbumOffset, kAlbumWidth);
+    fields.year = ReadField(block, kYearOffset, kYearWidth);
+    fields.comment = ReadField(block, kCommentOffset, kCommentWidth);
+    fields.genre = block[kGenreOffset];
+    return fields;
+}
+
+Id3v1Block RenderId3v1(Id3v1Fields& fields)
+{
+    Id3v1Block block {};
+    block[0] = 'T';
+    block[1] = 'A';
+    block[2] = 'G';
+    WriteField(block, kTitleOffset, kTitleWidth, fields.title);
+    WriteField(block, kArtistOffset, kArtistWidth, fields.artist);
+    WriteField(block, kAlbumOffset, kAlbumWidth, fields.album);
+    WriteField(block, kYearOffset, kYearWidth, fields.year);
+    WriteField(block, kCommentOffset, kCommentWidth, fields.comment);
+    block[kGenreOffset] = fields.genre;
+    return block;
+}

@@ -1,0 +1,295 @@
+#include "model/mp3file.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "model/id3v1.h"
+#include "model/id3v2.h"
+#include "model/paths.h"
+#include "platform/file.h"
+
+namespace {
+
+constexpr std::int64_t kTrailerSize = 128;
+constexpr std::int64_t kMinimumReadableSize = 200;
+constexpr std::size_t kCopyChunk = 1 << 20;
+
+// Where the audio begins after the ID3v2 tags at the start of the file; 0 when the file does
+// not begin with a well-formed tag or the tag's end does not lie inside the file.
+std::int64_t AudioStart(CFile& file, std::int64_t length)
+{
+    std::int64_t end = 0;
+    while (end + static_cast<std::int64_t>(kId3v2HeaderSize) <= length) {
+        std::uint8_t header[kId3v2HeaderSize];
+        if (file.ReadAt(header, sizeof header, end) != sizeof header)
+            break;
+        std::uint64_t size = Id3v2TagSize(header);
+        if (size == 0
+            || static_cast<std::uint64_t>(end) + size >= static_cast<std::uint64_t>(length))
+            break;
+        end += static_cast<std::int64_t>(size);
+    }
+    return end;
+}
+
+void CopyRange(CFile& from, std::int64_t offset, std::int64_t length, CFile& to)
+{
+    std::vector<char> buffer(kCopyChunk);
+    std::int64_t done = 0;
+    while (done < length) {
+        std::size_t want = static_cast<std::size_t>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), length - done));
+        std::size_t got = from.ReadAt(buffer.data(), want, offset + done);
+        if (got == 0)
+            throw CFileException(EIO, from.GetFilePath());
+        to.Write(buffer.data(), got);
+        done += static_cast<std::int64_t>(got);
+    }
+}
+
+void FlushFolder(const std::string& folder)
+{
+    int fd = ::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// Rewrites the file without its first cut bytes through a temporary file in the same folder,
+// renamed over the original once complete; the original stays untouched on any failure.
+bool RewriteWithoutHead(const std::string& path, CFile& original, std::int64_t cut,
+    std::int64_t length, const struct stat& st)
+{
+    std::string folder = FolderOf(path);
+    std::string pattern = JoinPath(folder, "." + FileNameOf(path) + ".sonivar-XXXXXX");
+    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    const std::string temp = pattern;
+    try {
+        CFile out;
+        int error = 0;
+        if (!out.Open(temp, CFile::modeWrite, &error))
+            throw CFileException(error, temp);
+        CopyRange(original, cut, length - cut, out);
+        if (::fchmod(out.Handle(), st.st_mode & 07777) != 0)
+            throw CFileException(errno, temp);
+        if (::fchown(out.Handle(), st.st_uid, st.st_gid) != 0) {
+            // Only root may give the file away; keeping our ownership is acceptable.
+        }
+        out.Flush();
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        ::futimens(out.Handle(), times);
+        out.Close();
+        if (::rename(temp.c_str(), path.c_str()) != 0)
+            throw CFileException(errno, path);
+    } catch (const CException&) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    FlushFolder(folder);
+    return true;
+}
+
+// Moves the bytes after cut to the start of the file in chunks, then cuts the file. Used for a
+// file with several hard links, which a rename over it would split. Moving data towards the
+// start only writes into space the file already has, so a full disk cannot stop it half-way.
+bool ShiftInPlace(const std::string& path, std::int64_t cut, std::int64_t length)
+{
+    CFile file;
+    if (!file.Open(path, CFile::modeReadWrite))
+        return false;
+    try {
+        std::vector<char> buffer(kCopyChunk);
+        std::int64_t from = cut;
+        std::int64_t to = 0;
+        while (from < length) {
+            std::size_t want = static_cast<std::size_t>(
+                std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), length - from));
+            std::size_t got = file.ReadAt(buffer.data(), want, from);
+            if (got == 0)
+                throw CFileException(EIO, path);
+            file.Seek(to, CFile::begin);
+            file.Write(buffer.data(), got);
+            from += static_cast<std::int64_t>(got);
+            to += static_cast<std::int64_t>(got);
+        }
+        file.SetLength(length - cut);
+        file.Flush();
+        file.Close();
+    } catch (const CException&) {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+CMp3File::CMp3File() : m_byGenre(static_cast<char>(255)), m_nItem(-1), m_bLongEnough(0), m_bValid(0)
+{
+}
+
+bool CMp3File::SetPath(std::string path)
+{
+    m_bLongEnough = 0;
+    m_strPath = path;
+    m_strOrigPath = path;
+    // ShortPathOf, FileExists and the status query all ask the same question of the same
+    // path here; one stat answers them.
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) {
+        m_bValid = 0;
+        return false;
+    }
+    if (ExtensionOf(path) != "mp3") {
+        m_bValid = 0;
+        return false;
+    }
+    m_strShortPath = path;
+    m_bValid = 1;
+    if (st.st_size > kMinimumReadableSize)
+        m_bLongEnough = 1;
+    return true;
+}
+
+bool CMp3File::HasTag()
+{
+    if (!m_bValid)
+        return false;
+    CFile file;
+    if (!file.Open(m_strShortPath, CFile::modeRead))
+        return false;
+    try {
+        std::int64_t length = file.GetLength();
+        if (length < kTrailerSize)
+            return false;
+        char marker[3];
+        if (file.ReadAt(marker, sizeof marker, length - kTrailerSize) != sizeof marker)
+            return false;
+        return marker[0] == 'T' && marker[1] == 'A' && marker[2] == 'G';
+    } catch (const CException&) {
+        return false;
+    }
+}
+
+bool CMp3File::ReadTag()
+{
+    m_strTitle.clear();
+    m_strArtist.clear();
+    m_strAlbum.clear();
+    m_strYear.clear();
+    m_strComment.clear();
+    // A record whose trailer is not read carries "no genre".
+    m_byGenre = static_cast<char>(255);
+    if (!m_bLongEnough || !m_bValid)
+        return false;
+    // One open serves the marker test and the read of the trailer.
+    CFile file;
+    if (!file.Open(m_strShortPath, CFile::modeRead | CFile::shareExclusive))
+        return true;
+    try {
+        std::int64_t length = file.GetLength();
+        Id3v1Block block;
+        if (length < kTrailerSize
+            || file.ReadAt(block.data(), block.size(), length - kTrailerSize) != block.size()
+            || !IsId3v1Block(block))
+            return false;
+        Id3v1Fields fields = ParseId3v1(block);
+        m_strTitle = std::move(fields.title);
+        m_strArtist = std::move(fields.artist);
+        m_strAlbum = std::move(fields.album);
+        m_strYear = std::move(fields.year);
+        m_strComment = std::move(fields.comment);
+        m_byGenre = static_cast<char>(fields.genre);
+    } catch (const CException&) {
+        // A read error leaves the texts empty.
+    }
+    return true;
+}
+
+bool CMp3File::WriteTag()
+{
+    if (!m_bValid)
+        return false;
+    CFile file;
+    if (!file.Open(m_strShortPath, CFile::modeReadWrite))
+        return false;
+    Id3v1Fields fields {m_strTitle, m_strArtist, m_strAlbum, m_strYear, m_strComment,
+        static_cast<std::uint8_t>(m_byGenre)};
+    Id3v1Block block = RenderId3v1(fields);
+    m_strTitle = fields.title;
+    m_strArtist = fields.artist;
+    m_strAlbum = fields.album;
+    m_strYear = fields.year;
+    m_strComment = fields.comment;
+
+    std::int64_t length = 0;
+    try {
+        length = file.GetLength();
+        bool hasTag = false;
+        if (length >= kTrailerSize) {
+            char marker[3];
+            hasTag = file.ReadAt(marker, sizeof marker, length - kTrailerSize) == sizeof marker
+                && marker[0] == 'T' && marker[1] == 'A' && marker[2] == 'G';
+        }
+        if (hasTag) {
+            // The marker stays; the 125 bytes after it are replaced in one write.
+            file.Seek(length - kTrailerSize + 3, CFile::begin);
+            file.Write(block.data() + 3, block.size() - 3);
+        } else {
+            file.Seek(length, CFile::begin);
+            try {
+                file.Write(block.data(), block.size());
+            } catch (const CException&) {
+                // A trailer cut short (disk full) must not stay: back to the old length.
+                file.SetLength(length);
+                throw;
+            }
+        }
+        file.Close();
+    } catch (const CException&) {
+        return false;
+    }
+    return true;
+}
+
+bool CMp3File::RemoveId3v2()
+{
+    if (!m_bValid)
+        return false;
+    // Work on the file a symbolic link points at, so the link stays a link.
+    char resolved[PATH_MAX];
+    if (!::realpath(m_strShortPath.c_str(), resolved))
+        return false;
+    const std::string path = resolved;
+
+    CFile file;
+    if (!file.Open(path, CFile::modeRead))
+        return false;
+    struct stat st;
+    if (::fstat(file.Handle(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    // The file must be writable for the change, as the original program opened it read-write.
+    if (::access(path.c_str(), W_OK) != 0)
+        return false;
+    try {
+        const std::int64_t length = st.st_size;
+        const std::int64_t cut = AudioStart(file, length);
+        if (cut == 0)
+            return true;
+        if (st.st_nlink > 1) {
+            file.Close();
+            return ShiftInPlace(path, cut, length);
+        }
+        return RewriteWithoutHead(path, file, cut, length, st);
+    } catch (const CException&) {
+        return false;
+    }
+}

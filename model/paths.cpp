@@ -1,0 +1,58 @@
+#include "model/paths.h"
+
+#include <sys/stat.h>
+
+#include "platform/filefind.h"
+#include "platform/strutil.h"
+
+std::string JoinPath(std::string folder, std::string name)
+{
+    if (!folder.empty() && folder.back() == '/')
+        return folder + name;
+    return folder + "/" + name;
+}
+
+std::string FolderOf(std::string path)
+{
+    auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string FileNameOf(std::string path)
+{
+    auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string StripExtension(std::string path)
+{
+    auto dot = path.rfind('.');
+    return dot == std::string::npos ? std::string() : path.substr(0, dot);
+}
+
+std::string ExtensionOf(std::string path)
+{
+    auto dot = path.rfind('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == path.size())
+        return std::string();
+    return MakeLower(path.substr(dot + 1));
+}
+
+std::string ShortPathOf(std::string path)
+{
+    return PathExists(path) ? path : std::string();
+}
+
+bool FileExists(std::string path)
+{
+    if (path.find_first_of("*?") == std::string::npos)
+        return PathExists(path);
+    CFileFind find;
+    return find.FindFile(path);
+}
+
+bool PathExists(std::string path)
+{
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0;
+}

@@ -1,0 +1,198 @@
+#include "platform/file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string FolderPart(const std::string& path)
+{
+    auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string NamePart(const std::string& path)
+{
+    auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Renames without ever replacing an existing target. Falls back to link + unlink where the file
+// system has no RENAME_NOREPLACE.
+int RenameNoReplace(const std::string& oldPath, const std::string& newPath)
+{
+    if (renameat2(AT_FDCWD, oldPath.c_str(), AT_FDCWD, newPath.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    if (link(oldPath.c_str(), newPath.c_str()) == 0) {
+        if (unlink(oldPath.c_str()) != 0) {
+            int error = errno;
+            unlink(newPath.c_str());
+            return error;
+        }
+        return 0;
+    }
+    if (errno != EPERM && errno != ENOTSUP)
+        return errno;
+    // No hard links either (vfat, some network mounts): check, then rename.
+    struct stat st;
+    if (lstat(newPath.c_str(), &st) == 0)
+        return EEXIST;
+    return rename(oldPath.c_str(), newPath.c_str()) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+CFile::~CFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool CFile::Open(const std::string& path, unsigned flags, int* error)
+{
+    if (m_fd >= 0)
+        Close();
+    int access = O_RDONLY;
+    if (flags & modeReadWrite)
+        access = O_RDWR;
+    else if (flags & modeWrite)
+        access = O_WRONLY;
+    int fd;
+    do {
+        fd = ::open(path.c_str(), access | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (error)
+            *error = errno;
+        return false;
+    }
+    m_fd = fd;
+    m_strPath = path;
+    return true;
+}
+
+void CFile::ThrowError(int error) const
+{
+    throw CFileException(error, m_strPath);
+}
+
+std::int64_t CFile::Seek(std::int64_t offset, SeekPosition from)
+{
+    int whence = from == begin ? SEEK_SET : from == end ? SEEK_END : SEEK_CUR;
+    off_t position = ::lseek(m_fd, offset, whence);
+    if (position < 0)
+        ThrowError(errno);
+    return position;
+}
+
+std::size_t CFile::Read(void* buffer, std::size_t count)
+{
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        ssize_t n = ::read(m_fd, out + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowError(errno);
+        }
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+std::size_t CFile::ReadAt(void* buffer, std::size_t count, std::int64_t offset)
+{
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        ssize_t n = ::pread(m_fd, out + done, count - done, offset + static_cast<off_t>(done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowError(errno);
+        }
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+void CFile::Write(const void* buffer, std::size_t count)
+{
+    const auto* in = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        ssize_t n = ::write(m_fd, in + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowError(errno);
+        }
+        if (n == 0)
+            ThrowError(EIO);
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+std::int64_t CFile::GetLength() const
+{
+    struct stat st;
+    if (::fstat(m_fd, &st) != 0)
+        ThrowError(errno);
+    return st.st_size;
+}
+
+void CFile::SetLength(std::int64_t length)
+{
+    if (::ftruncate(m_fd, length) != 0)
+        ThrowError(errno);
+}
+
+void CFile::Flush()
+{
+    if (::fsync(m_fd) != 0)
+        ThrowError(errno);
+}
+
+void CFile::Close()
+{
+    if (m_fd < 0)
+        return;
+    int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0 && errno != EINTR)
+        ThrowError(errno);
+}
+
+bool CFile::GetStatus(const std::string& path, CFileStatus& status)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    status.m_size = st.st_size;
+    status.m_mtime = st.st_mtime;
+    status.m_mode = st.st_mode;
+    status.m_bDirectory = S_ISDIR(st.st_mode);
+    return true;
+}
+
+void CFile::Rename(const std::string& oldPath, const std::string& newPath)
+{
+    // The program renames files within their folder only; a new name that would leave the
+    // folder (it held a '/') or that names the folder itself is refused.
+    std::string newName = NamePart(newPath);
+    if (newName.empty() || newName == "." || newName == ".."
+        || FolderPart(newPath) != FolderPart(oldPath))
+        throw CFileException(EINVAL, newPath);
+    if (int error = RenameNoReplace(oldPath, newPath))
+        throw CFileException(error, oldPath);
+}

@@ -1,0 +1,157 @@
+#include "platform/strutil.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include <QChar>
+
+namespace {
+
+// Decodes one UTF-8 character at text[i]; returns its length, or 0 for an invalid byte.
+std::size_t DecodeChar(const std::string& text, std::size_t i, char32_t& cp)
+{
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    unsigned char b0 = byte(i);
+    std::size_t length;
+    if (b0 < 0x80) {
+        cp = b0;
+        return 1;
+    } else if ((b0 & 0xE0) == 0xC0) {
+        cp = b0 & 0x1F;
+        length = 2;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        cp = b0 & 0x0F;
+        length = 3;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        cp = b0 & 0x07;
+        length = 4;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size())
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (byte(i + k) & 0x3F);
+    }
+    static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+void AppendChar(std::string& out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+template <typename Map> std::string MapCase(const std::string& text, Map map)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t cp;
+        std::size_t length = DecodeChar(text, i, cp);
+        if (length == 0) {
+            out += text[i++]; // an invalid byte stays as it is
+            continue;
+        }
+        AppendChar(out, map(cp));
+        i += length;
+    }
+    return out;
+}
+
+} // namespace
+
+bool IsTrimSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+std::string TrimRight(std::string text)
+{
+    std::size_t end = text.size();
+    while (end > 0 && IsTrimSpace(text[end - 1]))
+        --end;
+    text.erase(end);
+    return text;
+}
+
+std::string TrimLeft(std::string text)
+{
+    std::size_t start = 0;
+    while (start < text.size() && IsTrimSpace(text[start]))
+        ++start;
+    text.erase(0, start);
+    return text;
+}
+
+std::string Trim(std::string text)
+{
+    return TrimLeft(TrimRight(std::move(text)));
+}
+
+std::string MakeUpper(const std::string& text)
+{
+    return MapCase(text, [](char32_t cp) { return static_cast<char32_t>(QChar::toUpper(cp)); });
+}
+
+std::string MakeLower(const std::string& text)
+{
+    return MapCase(text, [](char32_t cp) { return static_cast<char32_t>(QChar::toLower(cp)); });
+}
+
+std::size_t CharCount(const std::string& text)
+{
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++count) {
+        char32_t cp;
+        std::size_t length = DecodeChar(text, i, cp);
+        i += length ? length : 1;
+    }
+    return count;
+}
+
+std::size_t BytesOfChars(const std::string& text, std::size_t count)
+{
+    std::size_t i = 0;
+    for (std::size_t n = 0; n < count && i < text.size(); ++n) {
+        char32_t cp;
+        std::size_t length = DecodeChar(text, i, cp);
+        i += length ? length : 1;
+    }
+    return i;
+}
+
+std::string Format(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string out;
+    if (length > 0) {
+        out.resize(static_cast<std::size_t>(length));
+        std::vsnprintf(out.data(), out.size() + 1, format, args);
+    }
+    va_end(args);
+    return out;
+}
