@@ -11,8 +11,7 @@ public:
     virtual ~UiServices() = default;
 
     // A message box with text, caption and MB_* style bits; returns IDOK, IDYES, IDNO, ...
-    virtual int MessageBox(const std::string& text, const std::string& caption,
-        unsigned style) = 0;
+    virtual int MessageBox(const std::string& text, const std::string& caption, unsigned style) = 0;
 
     // The input dialog: shows prompt (may hold one "\n") with text in the edit field. Returns
     // IDOK with text set to what was typed, or IDCANCEL with text unchanged.
@@ -28,16 +27,19 @@ public:
     // Save-file dialog (asks before replacing a file). defaultExtension like ".m3u"; filter in
     // the "Description (*.ext)|*.ext||" form. Nothing when cancelled.
     virtual std::optional<std::string> SaveFileDialog(const std::string& defaultExtension,
-        const std::string& initialName, const std::string& filter) = 0;
+        const std::string& initialName, const std::string& filter)
+        = 0;
 
     // Open-file dialog with multiple selection; the chosen paths, or nothing when cancelled.
     virtual std::optional<std::vector<std::string>> OpenFilesDialog(
-        const std::string& defaultExtension, const std::string& filter) = 0;
+        const std::string& defaultExtension, const std::string& filter)
+        = 0;
 
     // The folder picker: 1 with result set to the chosen (or created) folder, 0 otherwise
     // (result emptied on cancel). root and initial may be empty.
     virtual int BrowseForFolder(std::string& result, const std::string& title,
-        const std::string& root, const std::string& initial, bool showCreateNew) = 0;
+        const std::string& root, const std::string& initial, bool showCreateNew)
+        = 0;
 
     // Whether the Ctrl key is held down at this moment.
     virtual bool IsControlKeyDown() = 0;
