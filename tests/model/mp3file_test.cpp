@@ -1,0 +1,209 @@
+#include <cstdio>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "model/mp3file.h"
+#include "platform/codepage.h"
+#include "support/fixtures.h"
+
+namespace {
+
+CMp3File Loaded(const std::string& path)
+{
+    CMp3File mp3;
+    mp3.SetPath(path);
+    mp3.ReadTag();
+    return mp3;
+}
+
+} // namespace
+
+TEST(CMp3FileTest, FreshRecordAndSetPathFlags)
+{
+    CMp3File fresh;
+    EXPECT_EQ(static_cast<unsigned char>(fresh.m_byGenre), 255);
+    EXPECT_EQ(fresh.m_nItem, -1);
+    EXPECT_FALSE(fresh.m_bValid);
+
+    TempDir dir;
+    WriteFileBytes(dir / "exact.MP3", std::string(200, 'x'));
+    WriteFileBytes(dir / "long.mp3", std::string(201, 'x'));
+    WriteFileBytes(dir / "other.wav", std::string(300, 'x'));
+
+    CMp3File mp3;
+    EXPECT_TRUE(mp3.SetPath(dir / "exact.MP3"));
+    EXPECT_TRUE(mp3.m_bValid);
+    EXPECT_FALSE(mp3.m_bLongEnough);
+    EXPECT_EQ(mp3.m_strPath, dir / "exact.MP3");
+    EXPECT_EQ(mp3.m_strOrigPath, mp3.m_strPath);
+    EXPECT_EQ(mp3.m_strShortPath, mp3.m_strPath);
+
+    EXPECT_TRUE(mp3.SetPath(dir / "long.mp3"));
+    EXPECT_TRUE(mp3.m_bLongEnough);
+    EXPECT_FALSE(mp3.SetPath(dir / "other.wav"));
+    EXPECT_FALSE(mp3.m_bValid);
+    EXPECT_FALSE(mp3.SetPath(dir / "missing.mp3"));
+    EXPECT_FALSE(mp3.m_bValid);
+    EXPECT_FALSE(mp3.WriteTag());
+}
+
+TEST(CMp3FileTest, ReadsFieldsUpToNulTrimmedRight)
+{
+    TempDir dir;
+    const std::string path = dir / "a.mp3";
+    WriteFileBytes(path,
+        FakeAudio(300)
+            + Id3v1Bytes("Song", "  Lead   ", std::string(30, 'A'), "1999",
+                std::string(28, 'c') + std::string("\0\x07", 2), 17));
+    CMp3File mp3 = Loaded(path);
+    EXPECT_EQ(mp3.m_strTitle, "Song");
+    EXPECT_EQ(mp3.m_strArtist, "  Lead");
+    EXPECT_EQ(mp3.m_strAlbum, std::string(30, 'A'));
+    EXPECT_EQ(mp3.m_strYear, "1999");
+    EXPECT_EQ(mp3.m_strComment, std::string(28, 'c'));
+    EXPECT_EQ(mp3.m_byGenre, 17);
+}
+
+TEST(CMp3FileTest, FilesWithoutReadableTagGiveEmptyTextsAndNoGenre)
+{
+    TempDir dir;
+    WriteFileBytes(dir / "short.mp3", FakeAudio(22) + Id3v1Bytes("T", "A", "", "", "", 3));
+    WriteFileBytes(dir / "notag.mp3", FakeAudio(500));
+    CMp3File mp3 = Loaded(dir / "notag.mp3");
+    mp3.m_strTitle = "stale";
+    mp3.m_byGenre = 3;
+    for (const char* name : {"short.mp3", "notag.mp3"}) {
+        mp3.SetPath(dir / name);
+        EXPECT_FALSE(mp3.ReadTag()) << name;
+        EXPECT_EQ(mp3.m_strTitle, "") << name;
+        EXPECT_EQ(static_cast<unsigned char>(mp3.m_byGenre), 255) << name;
+    }
+}
+
+TEST(CMp3FileTest, WriteAppendsOnceThenReplacesInPlace)
+{
+    TempDir dir;
+    const std::string path = dir / "a.mp3";
+    const std::string audio = FakeAudio(1000);
+    WriteFileBytes(path, audio);
+    CMp3File mp3 = Loaded(path);
+    mp3.m_strTitle = std::string(35, 'T');
+    mp3.m_strArtist = "Artist";
+    mp3.m_strYear = "200345";
+    mp3.m_strComment = std::string(28, 'c');
+    mp3.m_byGenre = 8;
+    ASSERT_TRUE(mp3.WriteTag());
+    EXPECT_EQ(mp3.m_strTitle, std::string(30, 'T'));
+    EXPECT_EQ(mp3.m_strYear, "2003");
+    const std::string expected
+        = audio + Id3v1Bytes(std::string(30, 'T'), "Artist", "", "2003", std::string(28, 'c'), 8);
+    EXPECT_EQ(ReadFileBytes(path), expected);
+    ASSERT_TRUE(mp3.WriteTag());
+    EXPECT_EQ(ReadFileBytes(path), expected); // same record twice: same file
+
+    mp3.m_strTitle = "New";
+    ASSERT_TRUE(mp3.WriteTag());
+    EXPECT_EQ(ReadFileBytes(path),
+        audio + Id3v1Bytes("New", "Artist", "", "2003", std::string(28, 'c'), 8));
+}
+
+TEST(CMp3FileTest, WritingTheCommentBackClearsATrackByte)
+{
+    TempDir dir;
+    const std::string path = dir / "a.mp3";
+    const std::string audio = FakeAudio(400);
+    WriteFileBytes(path, audio + Id3v1Bytes("t", "a", "b", "1", std::string("xy\0\x05", 4), 1));
+    CMp3File mp3 = Loaded(path);
+    ASSERT_TRUE(mp3.WriteTag());
+    EXPECT_EQ(ReadFileBytes(path), audio + Id3v1Bytes("t", "a", "b", "1", "xy", 1));
+}
+
+TEST(CMp3FileTest, ShortValidFileGetsATrailerAppended)
+{
+    TempDir dir;
+    const std::string path = dir / "tiny.mp3";
+    WriteFileBytes(path, "TAGxx"); // shorter than a trailer: treated as having none
+    CMp3File mp3;
+    mp3.SetPath(path);
+    mp3.m_strTitle = "x";
+    ASSERT_TRUE(mp3.WriteTag());
+    EXPECT_EQ(ReadFileBytes(path), "TAGxx" + Id3v1Bytes("x", "", "", "", "", 255));
+}
+
+TEST(CMp3FileTest, ReadOnlyFileKeepsItsTrailer)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root ignores file permissions";
+    TempDir dir;
+    const std::string path = dir / "ro.mp3";
+    const std::string bytes = FakeAudio(300) + Id3v1Bytes("Old", "", "", "", "", 1);
+    WriteFileBytes(path, bytes);
+    chmod(path.c_str(), 0444);
+    CMp3File mp3 = Loaded(path);
+    mp3.m_strTitle = "New";
+    EXPECT_FALSE(mp3.WriteTag());
+    EXPECT_EQ(ReadFileBytes(path), bytes);
+}
+
+TEST(CMp3FileTest, Cp1250LettersReadAndWriteBackAsTheSameBytes)
+{
+    ASSERT_TRUE(TagCodePage::Set("windows-1250"));
+    TempDir dir;
+    const std::string path = dir / "bs.mp3";
+    const std::string audio = FakeAudio(300);
+    const std::string trailer = Id3v1Bytes("\x8A\xF0\xE8\xE6\x9E", "", "", "", "", 12);
+    WriteFileBytes(path, audio + trailer);
+    CMp3File mp3 = Loaded(path);
+    EXPECT_EQ(mp3.m_strTitle, "Šđčćž");
+    ASSERT_TRUE(mp3.WriteTag());
+    EXPECT_EQ(ReadFileBytes(path), audio + trailer);
+}
+
+TEST(CMp3FileTest, Utf8TitleCutOnACharacterBoundary)
+{
+    ASSERT_TRUE(TagCodePage::Set("UTF-8"));
+    TempDir dir;
+    const std::string path = dir / "u.mp3";
+    WriteFileBytes(path, FakeAudio(300));
+    CMp3File mp3 = Loaded(path);
+    mp3.m_strTitle = "x" + std::string() + "ččččččččččččččččččč"; // 1 + 38 bytes
+    ASSERT_TRUE(mp3.WriteTag());
+    EXPECT_EQ(mp3.m_strTitle, "xčččččččččččččč"); // 29 bytes
+    CMp3File again = Loaded(path);
+    EXPECT_EQ(again.m_strTitle, mp3.m_strTitle);
+    TagCodePage::Set("windows-1250");
+}
+
+TEST(CMp3FileTest, FullOrReadOnlyDiskLeavesTheFileIdentical)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    TempDir dir;
+    const std::string mountPoint = dir / "small";
+    MakeFolder(mountPoint);
+    if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "cannot mount tmpfs here";
+    // A page-aligned file, so that a trailer appended to it needs a new page.
+    const std::string path = mountPoint + "/a.mp3";
+    const std::string bytes = FakeAudio(8192);
+    WriteFileBytes(path, bytes);
+    {
+        FILE* filler = std::fopen((mountPoint + "/filler").c_str(), "wb");
+        std::string block(4096, 'f');
+        while (std::fwrite(block.data(), 1, block.size(), filler) == block.size()
+            && std::fflush(filler) == 0) { }
+        std::fclose(filler);
+    }
+    CMp3File mp3 = Loaded(path);
+    mp3.m_strTitle = "Full";
+    EXPECT_FALSE(mp3.WriteTag());
+    EXPECT_EQ(ReadFileBytes(path), bytes);
+
+    ASSERT_EQ(mount("tmpfs", mountPoint.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    EXPECT_FALSE(mp3.WriteTag());
+    EXPECT_EQ(ReadFileBytes(path), bytes);
+    umount(mountPoint.c_str());
+}

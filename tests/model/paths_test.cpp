@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include "model/genres.h"
+#include "model/paths.h"
+#include "support/fixtures.h"
+
+TEST(PathsTest, JoinAndSplit)
+{
+    EXPECT_EQ(JoinPath("/music", "a.mp3"), "/music/a.mp3");
+    EXPECT_EQ(JoinPath("/music/", "a.mp3"), "/music/a.mp3");
+    EXPECT_EQ(JoinPath("", "a.mp3"), "/a.mp3");
+    EXPECT_EQ(FolderOf("a.mp3"), "");
+    EXPECT_EQ(FileNameOf("a.mp3"), "a.mp3");
+    EXPECT_EQ(FolderOf("/a.mp3"), "");
+    EXPECT_EQ(FolderOf("/music/x/a.mp3"), "/music/x");
+    EXPECT_EQ(FileNameOf("/music/x/a.mp3"), "a.mp3");
+    for (std::string p : {"/m/a.mp3", "/a", "x/y/z", "/m/"})
+        EXPECT_EQ(FolderOf(p) + "/" + FileNameOf(p), p);
+}
+
+TEST(PathsTest, ExtensionsSplitAtTheLastDotAnywhere)
+{
+    EXPECT_EQ(StripExtension("/x.y/track"), "/x");
+    EXPECT_EQ(StripExtension("/music/track"), "");
+    EXPECT_EQ(StripExtension("/m/song.mp3"), "/m/song");
+    EXPECT_EQ(ExtensionOf("/m/Song.MP3"), "mp3");
+    EXPECT_EQ(ExtensionOf("/m/song"), "");
+    EXPECT_EQ(ExtensionOf("/m/song."), "");
+    EXPECT_EQ(ExtensionOf(".mp3"), "");
+    EXPECT_EQ(ExtensionOf("/m/a.mp3.bak"), "bak");
+}
+
+TEST(PathsTest, DiskQueries)
+{
+    TempDir dir;
+    WriteFileBytes(dir / "a.mp3", "x");
+    EXPECT_EQ(ShortPathOf(dir / "a.mp3"), dir / "a.mp3");
+    EXPECT_EQ(ShortPathOf(dir / "b.mp3"), "");
+    EXPECT_TRUE(FileExists(dir / "a.mp3"));
+    EXPECT_TRUE(FileExists(dir.Path()));
+    EXPECT_TRUE(FileExists(dir / "*.mp3"));
+    EXPECT_TRUE(FileExists(dir / "?.mp3"));
+    EXPECT_FALSE(FileExists(dir / "*.txt"));
+    EXPECT_TRUE(PathExists(dir.Path()));
+    EXPECT_FALSE(PathExists(dir / "b.mp3"));
+    EXPECT_FALSE(PathExists(""));
+}
+
+TEST(GenresTest, NamesByCodeAndSignedBytes)
+{
+    EXPECT_EQ(GenreName(0), "Blues");
+    EXPECT_EQ(GenreName(17), "Rock");
+    EXPECT_EQ(GenreName(40), "Alt. Rock");
+    EXPECT_EQ(GenreName(67), "Psychedelic");
+    EXPECT_EQ(GenreName(147), "Synthpop");
+    EXPECT_EQ(GenreName(148), "");
+    EXPECT_EQ(GenreName(254), "");
+    EXPECT_EQ(GenreName(255), " ");
+    EXPECT_EQ(GenreName(-1), " ");
+    EXPECT_EQ(GenreName(-108), "");
+    EXPECT_EQ(GenreName(-109), "Synthpop");
+    for (int code = 0; code < kGenreCount; ++code)
+        EXPECT_FALSE(GenreName(code).empty()) << code;
+}
