@@ -1,0 +1,331 @@
+#include "app/gui/maindlg.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QToolBar>
+
+#include "about/gui/aboutdlg.h"
+#include "app/gui/commandtable.h"
+#include "app/gui/mainlayout.h"
+#include "app/gui/resourceicons.h"
+#include "res/resource.h"
+#include "res/stringtable.h"
+
+namespace {
+
+// Draws the row image beside the File text; the model itself holds only texts.
+class RowIconDelegate final : public QStyledItemDelegate {
+public:
+    explicit RowIconDelegate(QObject* parent)
+        : QStyledItemDelegate(parent), m_icon(ResourceIcon(IDI_ROW))
+    {
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.column() == TrackList::ColFile) {
+            option->features |= QStyleOptionViewItem::HasDecoration;
+            option->icon = m_icon;
+            option->decorationSize = QSize(16, 16);
+        }
+    }
+
+private:
+    QIcon m_icon;
+};
+
+QList<QKeySequence> ShortcutsOf(const char* text)
+{
+    QList<QKeySequence> keys;
+    for (const QString& part :
+        QString::fromLatin1(text).split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        keys << QKeySequence::fromString(part, QKeySequence::PortableText);
+    return keys;
+}
+
+} // namespace
+
+CMainDlg::CMainDlg(QWidget* parent) : QMainWindow(parent), m_ui(this), m_session(m_ui)
+{
+    setWindowTitle(QStringLiteral("MP3 Sonivar"));
+    setWindowIcon(ResourceIcon(IDI_PROGRAM));
+    setObjectName(QString::number(IDD_MAIN));
+
+    m_pClient = new QWidget(this);
+    setCentralWidget(m_pClient);
+    m_pClient->installEventFilter(this);
+
+    m_pToolbar = new QToolBar(m_pClient);
+    m_pToolbar->setObjectName(QString::number(IDR_TOOLBAR));
+    m_pToolbar->setIconSize(QSize(32, 32));
+    m_pToolbar->setMovable(false);
+    m_pToolbar->setFloatable(false);
+    m_pToolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+
+    CreateCommands();
+    CreateTrackList();
+    CreatePlayerBar();
+
+    // The template's 344 x 219 dialog units; the client area must hold the bottom row.
+    resize(516, 356 + menuBar()->sizeHint().height());
+    setMinimumSize(445, 160);
+    ApplyLayout();
+}
+
+CMainDlg::~CMainDlg()
+{
+    // Nothing may call back into the window while its members go away.
+    m_session.m_onUndoMenuChanged = nullptr;
+}
+
+void CMainDlg::CreateCommands()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    m_pChangeMenu = menuBar()->addMenu(QStringLiteral("Change"));
+    QMenu* tag = m_pChangeMenu->addMenu(QStringLiteral("Tag"));
+    QMenu* misc = menuBar()->addMenu(QStringLiteral("Misc"));
+
+    std::map<int, QAction*> buttons;
+    for (const CommandEntry& entry : kMainCommands) {
+        auto* action = new QAction(QString::fromUtf8(entry.text), this);
+        action->setObjectName(QString::number(entry.nId));
+        action->setShortcuts(ShortcutsOf(entry.shortcuts));
+        // Window shortcuts never fire while a modal dialog or message box has the focus.
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setEnabled(entry.handler != nullptr && entry.nId != ID_UNDO);
+        if (entry.handler) {
+            const auto handler = entry.handler;
+            connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        }
+        addAction(action);
+        m_actions[entry.nId] = action;
+
+        QMenu* menu = entry.menu == MenuPlace::File ? file
+            : entry.menu == MenuPlace::ChangeTag    ? tag
+            : entry.menu == MenuPlace::Change       ? m_pChangeMenu
+                                                    : misc;
+        if (entry.bSeparatorBefore)
+            menu->addSeparator();
+        menu->addAction(action);
+
+        if (entry.nToolbarButton > 0) {
+            action->setIcon(ResourceIcon(entry.nToolbarButton == 1
+                    ? IDI_TOOL_ADDFOLDER
+                    : IDI_TOOL_ADDFILES + entry.nToolbarButton - 2));
+            action->setToolTip(QString::fromStdString(LoadString(entry.nId + kToolTipOffset)));
+            buttons[entry.nToolbarButton] = action;
+        }
+    }
+    for (const auto& [number, action] : buttons) {
+        m_pToolbar->addAction(action);
+        for (int after : kToolbarSeparatorsAfter)
+            if (after == number)
+                m_pToolbar->addSeparator();
+    }
+    // Menus show the icons' commands as text only, as the menu resource does.
+    for (const auto& button : buttons)
+        button.second->setIconVisibleInMenu(false);
+
+    bool undoBound = false;
+    for (const CommandEntry& entry : kMainCommands)
+        if (entry.nId == ID_UNDO)
+            undoBound = entry.handler != nullptr;
+    m_session.m_onUndoMenuChanged
+        = [this, undoBound](bool enabled) { m_actions[ID_UNDO]->setEnabled(enabled && undoBound); };
+
+    // Escape and the close box end the program; Enter does nothing.
+    auto* escape = new QAction(this);
+    escape->setShortcut(QKeySequence(Qt::Key_Escape));
+    escape->setShortcutContext(Qt::WindowShortcut);
+    connect(escape, &QAction::triggered, this, &CMainDlg::close);
+    addAction(escape);
+}
+
+void CMainDlg::CreateTrackList()
+{
+    TrackList& list = m_session.List();
+    m_pTrackList = new QTableView(m_pClient);
+    m_pTrackList->setObjectName(QString::number(IDC_TRACKLIST));
+    m_pTrackList->setModel(&list);
+    QItemSelectionModel* own = m_pTrackList->selectionModel();
+    m_pTrackList->setSelectionModel(list.SelectionModel());
+    delete own;
+    m_pTrackList->setItemDelegate(new RowIconDelegate(m_pTrackList));
+    m_pTrackList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pTrackList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_pTrackList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pTrackList->setShowGrid(false);
+    m_pTrackList->setWordWrap(false);
+    m_pTrackList->setIconSize(QSize(16, 16));
+    m_pTrackList->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_pTrackList->setContextMenuPolicy(Qt::NoContextMenu);
+    m_pTrackList->setTabKeyNavigation(false);
+
+    // The selection stays visible when the list does not have the focus.
+    QPalette palette = m_pTrackList->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight,
+        palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+        palette.color(QPalette::Active, QPalette::HighlightedText));
+    m_pTrackList->setPalette(palette);
+
+    // Fixed row heights keep scrolling through many rows cheap.
+    QHeaderView* rows = m_pTrackList->verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(qMax(18, m_pTrackList->fontMetrics().height() + 4));
+
+    QHeaderView* header = m_pTrackList->horizontalHeader();
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setSectionsClickable(true);
+    header->setSectionsMovable(false);
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setMinimumSectionSize(0);
+    for (int column = 0; column < TrackList::ColumnCount; ++column)
+        header->resizeSection(column, TrackList::kInitialWidths[column]);
+    for (int position = 0; position < TrackList::ColumnCount; ++position)
+        header->moveSection(header->visualIndex(TrackList::kDisplayOrder[position]), position);
+
+    connect(header, &QHeaderView::sectionClicked, this, &CMainDlg::OnHeaderClick);
+    connect(m_pTrackList, &QTableView::doubleClicked, this, &CMainDlg::OnDoubleClick);
+}
+
+void CMainDlg::CreatePlayerBar()
+{
+    m_pPlay = new QPushButton(QStringLiteral("Play"), m_pClient);
+    m_pPlay->setObjectName(QString::number(IDC_PLAY));
+    m_pStop = new QPushButton(QStringLiteral("Stop"), m_pClient);
+    m_pStop->setObjectName(QString::number(IDC_STOP));
+    for (QPushButton* button : {m_pPlay, m_pStop}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    connect(m_pPlay, &QPushButton::clicked, m_actions[ID_PLAY], &QAction::trigger);
+    connect(m_pStop, &QPushButton::clicked, m_actions[ID_STOP], &QAction::trigger);
+
+    m_pPosition = new QSlider(Qt::Horizontal, m_pClient);
+    m_pPosition->setObjectName(QString::number(IDC_POSITION_SLIDER));
+    m_pPosition->setRange(0, 100);
+    m_pPosition->setPageStep(10000);
+    m_pPosition->setTickPosition(QSlider::NoTicks);
+
+    m_pVolume = new QSlider(Qt::Horizontal, m_pClient);
+    m_pVolume->setObjectName(QString::number(IDC_VOLUME_SLIDER));
+    m_pVolume->setRange(0, 100);
+    m_pVolume->setTickPosition(QSlider::NoTicks);
+
+    m_pVolumeLabel = new QLabel(m_pClient);
+    m_pVolumeLabel->setObjectName(QString::number(IDC_VOLUME_LABEL));
+    m_pVolumeLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    connect(m_pVolume, &QSlider::valueChanged, this, &CMainDlg::OnVolumeChanged);
+    m_pVolume->setValue(100);
+    OnVolumeChanged(m_pVolume->value());
+}
+
+void CMainDlg::OnVolumeChanged(int percent)
+{
+    m_pVolumeLabel->setText(QStringLiteral("%1%").arg(percent));
+    m_pVolume->setToolTip(QStringLiteral("%1").arg(percent));
+}
+
+QAction* CMainDlg::Action(int id) const
+{
+    auto it = m_actions.find(id);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void CMainDlg::ApplyLayout()
+{
+    const MainLayout layout = ComputeMainLayout(m_pClient->size());
+    m_pTrackList->setGeometry(layout.trackList);
+    m_pPlay->setGeometry(layout.playButton);
+    m_pStop->setGeometry(layout.stopButton);
+    m_pPosition->setGeometry(layout.positionSlider);
+    m_pVolume->setGeometry(layout.volumeSlider);
+    m_pVolumeLabel->setGeometry(layout.volumeLabel);
+    m_pToolbar->setGeometry(layout.toolbar);
+}
+
+bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_pClient && event->type() == QEvent::Resize)
+        ApplyLayout();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainDlg::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_bShown) {
+        m_bShown = true;
+        OnShowWindow();
+    }
+}
+
+void CMainDlg::OnShowWindow()
+{
+}
+
+void CMainDlg::contextMenuEvent(QContextMenuEvent* event)
+{
+    // The "Change" menu at the mouse cursor, wherever in the window the click was.
+    event->accept();
+    m_pChangeMenu->exec(QCursor::pos());
+}
+
+void CMainDlg::closeEvent(QCloseEvent* event)
+{
+    DestroyWindow();
+    event->accept();
+}
+
+void CMainDlg::DestroyWindow()
+{
+    if (m_bDestroyed)
+        return;
+    m_bDestroyed = true;
+    m_session.m_journal.Clear();
+}
+
+void CMainDlg::OnHeaderClick(int column)
+{
+    TrackList& list = m_session.List();
+    list.SortOnHeaderClick(column);
+    QHeaderView* header = m_pTrackList->horizontalHeader();
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(
+        column, list.SortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void CMainDlg::OnDoubleClick()
+{
+    QAction* play = m_actions[ID_PLAY];
+    if (play->isEnabled())
+        play->trigger();
+}
+
+void CMainDlg::OnExit()
+{
+    close();
+}
+
+void CMainDlg::OnAbout()
+{
+    CAboutDlg dialog(this);
+    dialog.DoModal();
+}

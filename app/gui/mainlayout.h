@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QRect>
+#include <QSize>
+
+// Where the main window's controls go for a client area (the part below the menu bar) of the
+// given size. The bottom row keeps fixed x positions; the list and the toolbar follow the width.
+struct MainLayout {
+    QRect trackList;
+    QRect playButton;
+    QRect stopButton;
+    QRect positionSlider;
+    QRect volumeSlider;
+    QRect volumeLabel;
+    QRect toolbar;
+};
+
+MainLayout ComputeMainLayout(QSize client);

@@ -1,0 +1,92 @@
+#include "edit/gui/genredlg.h"
+
+#include <algorithm>
+#include <strings.h>
+#include <vector>
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "model/genres.h"
+#include "res/resource.h"
+
+namespace {
+
+QRect Du(int x, int y, int w, int h)
+{
+    return QRect(x * 6 / 4, y * 13 / 8, w * 6 / 4, h * 13 / 8);
+}
+
+} // namespace
+
+CGenreDlg::CGenreDlg(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Genre"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+        | Qt::WindowCloseButtonHint);
+    setFixedSize(Du(0, 0, 187, 66).size());
+
+    auto* group = new QGroupBox(this);
+    group->setGeometry(Du(7, 7, 173, 52));
+
+    auto* label = new QLabel(QStringLiteral("Genre:"), this);
+    label->setGeometry(Du(14, 17, 34, 10));
+
+    m_pCombo = new QComboBox(this);
+    m_pCombo->setObjectName(QString::number(IDC_GENRE_COMBO));
+    m_pCombo->setGeometry(Du(14, 30, 98, 13));
+    m_pCombo->setMaxVisibleItems(12);
+    label->setBuddy(m_pCombo);
+
+    m_pOk = new QPushButton(QStringLiteral("OK"), this);
+    m_pOk->setObjectName(QString::number(IDOK));
+    m_pOk->setGeometry(Du(124, 16, 47, 13));
+    m_pOk->setDefault(true);
+    m_pOk->setEnabled(false);
+
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QString::number(IDCANCEL));
+    cancel->setGeometry(Du(124, 33, 47, 13));
+
+    // The list is sorted like the system's sorted combo box (case-insensitive), the blank entry
+    // first; each entry keeps its own code as item data.
+    struct Entry {
+        std::string name;
+        int code;
+    };
+    std::vector<Entry> entries;
+    entries.push_back({GenreName(kNoGenre), kNoGenre});
+    for (int code = 0; code < kGenreCount; ++code)
+        entries.push_back({GenreName(code), code});
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return strcasecmp(a.name.c_str(), b.name.c_str()) < 0;
+    });
+    for (const Entry& entry : entries)
+        m_pCombo->addItem(QString::fromStdString(entry.name), entry.code);
+    m_pCombo->setCurrentIndex(-1);
+
+    setTabOrder(m_pOk, cancel);
+    setTabOrder(cancel, m_pCombo);
+
+    connect(m_pCombo, &QComboBox::currentIndexChanged, this, &CGenreDlg::OnSelEndOkGenre);
+    connect(m_pOk, &QPushButton::clicked, this, &CGenreDlg::accept);
+    connect(cancel, &QPushButton::clicked, this, &CGenreDlg::reject);
+}
+
+CGenreDlg::~CGenreDlg() = default;
+
+int CGenreDlg::DoModal()
+{
+    return exec() == QDialog::Accepted ? IDOK : IDCANCEL;
+}
+
+void CGenreDlg::OnSelEndOkGenre(int index)
+{
+    m_pOk->setEnabled(index >= 0);
+    if (index < 0)
+        return;
+    m_strGenre = m_pCombo->itemText(index).toStdString();
+    m_nGenre = m_pCombo->itemData(index).toInt();
+}

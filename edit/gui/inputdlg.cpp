@@ -1,0 +1,104 @@
+#include "edit/gui/inputdlg.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "res/resource.h"
+
+namespace {
+
+// Dialog units of the template to pixels for an 8-point dialog font (4 x 8 units per
+// average character of 6 x 13 pixels).
+QRect Du(int x, int y, int w, int h)
+{
+    return QRect(x * 6 / 4, y * 13 / 8, w * 6 / 4, h * 13 / 8);
+}
+
+} // namespace
+
+CInputDlg::CInputDlg(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Dialog"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+        | Qt::WindowCloseButtonHint);
+    setFixedSize(Du(0, 0, 250, 82).size());
+
+    auto* group = new QGroupBox(this);
+    group->setGeometry(Du(7, 7, 236, 71));
+
+    m_pPrompt = new QLabel(QStringLiteral("Static"), this);
+    m_pPrompt->setObjectName(QString::number(IDC_PROMPT));
+    m_pPrompt->setGeometry(Du(14, 16, 155, 19));
+    m_pPrompt->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_pPrompt->setTextFormat(Qt::PlainText);
+
+    m_pEdit = new QLineEdit(this);
+    m_pEdit->setObjectName(QString::number(IDC_INPUT_EDIT));
+    m_pEdit->setGeometry(Du(15, 38, 153, 16));
+
+    m_pOk = new QPushButton(QStringLiteral("OK"), this);
+    m_pOk->setObjectName(QString::number(IDOK));
+    m_pOk->setGeometry(Du(183, 23, 50, 14));
+    m_pOk->setDefault(true);
+
+    m_pCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_pCancel->setObjectName(QString::number(IDCANCEL));
+    m_pCancel->setGeometry(Du(183, 40, 50, 14));
+
+    m_pDel = new QPushButton(QStringLiteral("Del"), this);
+    m_pDel->setObjectName(QString::number(IDC_DEL_BUTTON));
+    m_pDel->setGeometry(Du(16, 60, 25, 12));
+    m_pDel->setAutoDefault(false);
+
+    m_pSmallOk = new QPushButton(QStringLiteral("Ok"), this);
+    m_pSmallOk->setObjectName(QString::number(IDC_SMALL_OK_BUTTON));
+    m_pSmallOk->setGeometry(Du(45, 60, 28, 12));
+    m_pSmallOk->setAutoDefault(false);
+
+    // Tab order as in the template: OK first, the edit field gets the focus when shown.
+    setTabOrder(m_pOk, m_pCancel);
+    setTabOrder(m_pCancel, m_pEdit);
+    setTabOrder(m_pEdit, m_pDel);
+    setTabOrder(m_pDel, m_pSmallOk);
+
+    connect(m_pOk, &QPushButton::clicked, this, &CInputDlg::accept);
+    connect(m_pCancel, &QPushButton::clicked, this, &CInputDlg::reject);
+    connect(m_pDel, &QPushButton::clicked, this, &CInputDlg::OnDelButton);
+    connect(m_pSmallOk, &QPushButton::clicked, this, &CInputDlg::OnOkButton);
+}
+
+CInputDlg::~CInputDlg() = default;
+
+int CInputDlg::DoModal()
+{
+    m_pPrompt->setText(QString::fromStdString(m_strPrompt));
+    m_pEdit->setText(QString::fromStdString(m_strText));
+    return exec() == QDialog::Accepted ? IDOK : IDCANCEL;
+}
+
+void CInputDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    m_pPrompt->setText(QString::fromStdString(m_strPrompt));
+    m_pEdit->setText(QString::fromStdString(m_strText));
+    m_pEdit->setFocus(Qt::OtherFocusReason);
+}
+
+void CInputDlg::OnDelButton()
+{
+    // Cut moves the selected text to the clipboard; without a selection it does nothing.
+    m_pEdit->cut();
+}
+
+void CInputDlg::OnOkButton()
+{
+    accept();
+}
+
+void CInputDlg::accept()
+{
+    m_strText = m_pEdit->text().toStdString();
+    QDialog::accept();
+}
