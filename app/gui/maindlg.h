@@ -21,8 +21,6 @@ class QToolBar;
 // command's core function on the window's session. Controls are placed by ComputeMainLayout
 // on every resize of the client area below the menu bar.
 class CMainDlg final : public QMainWindow {
-    Q_OBJECT
-
 public:
     explicit CMainDlg(QWidget* parent = nullptr);
     ~CMainDlg() override;
