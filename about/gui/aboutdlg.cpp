@@ -11,15 +11,11 @@
 #include <QUrl>
 
 #include "about/gui/hyperlink.h"
+#include "app/gui/dialogunits.h"
 #include "app/gui/resourceicons.h"
 #include "res/resource.h"
 
 namespace {
-
-QRect Du(int x, int y, int w, int h)
-{
-    return QRect(x * 6 / 4, y * 13 / 8, w * 6 / 4, h * 13 / 8);
-}
 
 constexpr std::array<int, 4> kLinkIds
     = {IDC_LINK_1033, IDC_LINK_1034, IDC_LINK_1031, IDC_LINK_MAIL};
@@ -51,21 +47,21 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("About mp3 Sonivar"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
         | Qt::WindowCloseButtonHint);
-    setFixedSize(Du(0, 0, 222, 118).size());
+    setFixedSize(DialogUnits(this, 0, 0, 222, 118).size());
 
     auto* group = new QGroupBox(this);
-    group->setGeometry(Du(4, 1, 212, 111));
+    group->setGeometry(DialogUnits(this, 4, 1, 212, 111));
 
     auto* icon = new QLabel(this);
-    icon->setGeometry(Du(12, 14, 20, 20));
+    icon->setGeometry(DialogUnits(this, 12, 14, 20, 20));
     icon->setPixmap(ResourcePixmap(IDI_PROGRAM, 32));
 
     auto* version = new QLabel(QStringLiteral("Mp3 Sonivar Version 1.0"), this);
-    version->setGeometry(Du(47, 11, 91, 9));
+    version->setGeometry(DialogUnits(this, 47, 11, 91, 9));
     auto* line = new QLabel(QStringLiteral("ID3v1 batch tag editor for Linux"), this);
-    line->setGeometry(Du(47, 22, 111, 9));
+    line->setGeometry(DialogUnits(this, 47, 22, 111, 9));
     auto* date = new QLabel(QStringLiteral("10.03.2003."), this);
-    date->setGeometry(Du(160, 11, 41, 9));
+    date->setGeometry(DialogUnits(this, 160, 11, 41, 9));
 
     // 8 points at the screen's vertical resolution; the hover font is the same font.
     const int pixels = (8 * logicalDpiY() + 36) / 72;
@@ -80,7 +76,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
         QStringLiteral("mailto:sonivar@example.org"),
     };
     const std::array<QRect, 4> places
-        = {Du(47, 59, 160, 10), Du(47, 75, 160, 10), Du(47, 89, 105, 10), Du(48, 37, 160, 10)};
+        = {DialogUnits(this, 47, 59, 160, 10), DialogUnits(this, 47, 75, 160, 10),
+            DialogUnits(this, 47, 89, 105, 10), DialogUnits(this, 48, 37, 160, 10)};
     const QCursor linkCursor(ResourcePixmap(IDC_LINKCURSOR, 32), 10, 2);
     for (std::size_t i = 0; i < m_links.size(); ++i) {
         m_links[i] = new CHyperLink(this);
@@ -94,7 +91,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     close->setObjectName(QString::number(IDOK));
-    close->setGeometry(Du(157, 90, 52, 15));
+    close->setGeometry(DialogUnits(this, 157, 90, 52, 15));
     close->setDefault(true);
     close->setFocus();
     connect(close, &QPushButton::clicked, this, &CAboutDlg::accept);

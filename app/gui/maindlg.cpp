@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -231,6 +233,14 @@ void CMainDlg::CreatePlayerBar()
     m_pVolumeLabel = new QLabel(m_pClient);
     m_pVolumeLabel->setObjectName(QString::number(IDC_VOLUME_LABEL));
     m_pVolumeLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // The label is 25 pixels wide: a smaller font lets "100%" fit in it.
+    QFont labelFont = m_pVolumeLabel->font();
+    for (int size = QFontInfo(labelFont).pixelSize(); size > 6; --size) {
+        labelFont.setPixelSize(size);
+        if (QFontMetrics(labelFont).horizontalAdvance(QStringLiteral("100%")) <= 25)
+            break;
+    }
+    m_pVolumeLabel->setFont(labelFont);
 
     connect(m_pVolume, &QSlider::valueChanged, this, &CMainDlg::OnVolumeChanged);
     m_pVolume->setValue(100);

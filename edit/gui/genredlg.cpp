@@ -9,46 +9,38 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "app/gui/dialogunits.h"
 #include "model/genres.h"
 #include "res/resource.h"
-
-namespace {
-
-QRect Du(int x, int y, int w, int h)
-{
-    return QRect(x * 6 / 4, y * 13 / 8, w * 6 / 4, h * 13 / 8);
-}
-
-} // namespace
 
 CGenreDlg::CGenreDlg(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Genre"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
         | Qt::WindowCloseButtonHint);
-    setFixedSize(Du(0, 0, 187, 66).size());
+    setFixedSize(DialogUnits(this, 0, 0, 187, 66).size());
 
     auto* group = new QGroupBox(this);
-    group->setGeometry(Du(7, 7, 173, 52));
+    group->setGeometry(DialogUnits(this, 7, 7, 173, 52));
 
     auto* label = new QLabel(QStringLiteral("Genre:"), this);
-    label->setGeometry(Du(14, 17, 34, 10));
+    label->setGeometry(DialogUnits(this, 14, 17, 34, 10));
 
     m_pCombo = new QComboBox(this);
     m_pCombo->setObjectName(QString::number(IDC_GENRE_COMBO));
-    m_pCombo->setGeometry(Du(14, 30, 98, 13));
+    m_pCombo->setGeometry(DialogUnits(this, 14, 30, 98, 13));
     m_pCombo->setMaxVisibleItems(12);
     label->setBuddy(m_pCombo);
 
     m_pOk = new QPushButton(QStringLiteral("OK"), this);
     m_pOk->setObjectName(QString::number(IDOK));
-    m_pOk->setGeometry(Du(124, 16, 47, 13));
+    m_pOk->setGeometry(DialogUnits(this, 124, 16, 47, 13));
     m_pOk->setDefault(true);
     m_pOk->setEnabled(false);
 
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QString::number(IDCANCEL));
-    cancel->setGeometry(Du(124, 33, 47, 13));
+    cancel->setGeometry(DialogUnits(this, 124, 33, 47, 13));
 
     // The list is sorted like the system's sorted combo box (case-insensitive), the blank entry
     // first; each entry keeps its own code as item data.

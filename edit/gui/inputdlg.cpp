@@ -5,56 +5,46 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "app/gui/dialogunits.h"
 #include "res/resource.h"
-
-namespace {
-
-// Dialog units of the template to pixels for an 8-point dialog font (4 x 8 units per
-// average character of 6 x 13 pixels).
-QRect Du(int x, int y, int w, int h)
-{
-    return QRect(x * 6 / 4, y * 13 / 8, w * 6 / 4, h * 13 / 8);
-}
-
-} // namespace
 
 CInputDlg::CInputDlg(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Dialog"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
         | Qt::WindowCloseButtonHint);
-    setFixedSize(Du(0, 0, 250, 82).size());
+    setFixedSize(DialogUnits(this, 0, 0, 250, 82).size());
 
     auto* group = new QGroupBox(this);
-    group->setGeometry(Du(7, 7, 236, 71));
+    group->setGeometry(DialogUnits(this, 7, 7, 236, 71));
 
     m_pPrompt = new QLabel(QStringLiteral("Static"), this);
     m_pPrompt->setObjectName(QString::number(IDC_PROMPT));
-    m_pPrompt->setGeometry(Du(14, 16, 155, 19));
+    m_pPrompt->setGeometry(DialogUnits(this, 14, 16, 155, 19));
     m_pPrompt->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_pPrompt->setTextFormat(Qt::PlainText);
 
     m_pEdit = new QLineEdit(this);
     m_pEdit->setObjectName(QString::number(IDC_INPUT_EDIT));
-    m_pEdit->setGeometry(Du(15, 38, 153, 16));
+    m_pEdit->setGeometry(DialogUnits(this, 15, 38, 153, 16));
 
     m_pOk = new QPushButton(QStringLiteral("OK"), this);
     m_pOk->setObjectName(QString::number(IDOK));
-    m_pOk->setGeometry(Du(183, 23, 50, 14));
+    m_pOk->setGeometry(DialogUnits(this, 183, 23, 50, 14));
     m_pOk->setDefault(true);
 
     m_pCancel = new QPushButton(QStringLiteral("Cancel"), this);
     m_pCancel->setObjectName(QString::number(IDCANCEL));
-    m_pCancel->setGeometry(Du(183, 40, 50, 14));
+    m_pCancel->setGeometry(DialogUnits(this, 183, 40, 50, 14));
 
     m_pDel = new QPushButton(QStringLiteral("Del"), this);
     m_pDel->setObjectName(QString::number(IDC_DEL_BUTTON));
-    m_pDel->setGeometry(Du(16, 60, 25, 12));
+    m_pDel->setGeometry(DialogUnits(this, 16, 60, 25, 12));
     m_pDel->setAutoDefault(false);
 
     m_pSmallOk = new QPushButton(QStringLiteral("Ok"), this);
     m_pSmallOk->setObjectName(QString::number(IDC_SMALL_OK_BUTTON));
-    m_pSmallOk->setGeometry(Du(45, 60, 28, 12));
+    m_pSmallOk->setGeometry(DialogUnits(this, 45, 60, 28, 12));
     m_pSmallOk->setAutoDefault(false);
 
     // Tab order as in the template: OK first, the edit field gets the focus when shown.
