@@ -1,5 +1,7 @@
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QCursor>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -226,4 +228,28 @@ TEST(MainDlg, MessageBoxOfTheSeamShowsTextCaptionAndInformationIcon)
         box->button(QMessageBox::No)->click();
     });
     EXPECT_EQ(window.Ui().MessageBox("Sigurno?", "Pitanje", MB_YESNO | MB_ICONQUESTION), IDNO);
+}
+
+TEST(MainDlg, RightClickAnywhereOpensTheChangeMenuAtTheCursor)
+{
+    CMainDlg window;
+    ShowActive(window);
+    for (QWidget* target : {static_cast<QWidget*>(window.TrackListView()->viewport()),
+             static_cast<QWidget*>(window.PlayButton()), window.ClientArea()}) {
+        QCursor::setPos(window.mapToGlobal(QPoint(100, 120)));
+        QWidget* popup = nullptr;
+        QPoint shownAt;
+        QTimer::singleShot(0, [&] {
+            popup = QApplication::activePopupWidget();
+            if (popup) {
+                shownAt = popup->pos();
+                popup->close();
+            }
+        });
+        QContextMenuEvent event(
+            QContextMenuEvent::Mouse, QPoint(3, 3), target->mapToGlobal(QPoint(3, 3)));
+        QApplication::sendEvent(target, &event);
+        EXPECT_EQ(popup, window.ChangeMenu()) << target->metaObject()->className();
+        EXPECT_EQ(shownAt, QCursor::pos());
+    }
 }
