@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTableView>
 #include <QTest>
@@ -251,5 +252,54 @@ TEST(MainDlg, RightClickAnywhereOpensTheChangeMenuAtTheCursor)
         QApplication::sendEvent(target, &event);
         EXPECT_EQ(popup, window.ChangeMenu()) << target->metaObject()->className();
         EXPECT_EQ(shownAt, QCursor::pos());
+    }
+}
+
+TEST(MainDlg, EveryShortcutReachesItsCommandFromTheListButNotFromADialog)
+{
+    CMainDlg window;
+    ShowActive(window);
+    window.TrackListView()->setFocus();
+    struct Key {
+        int id;
+        QKeySequence key;
+    };
+    const std::vector<Key> keys = {{ID_ADD_FOLDER, QKeySequence(Qt::CTRL | Qt::Key_D)},
+        {ID_ADD_FILES, QKeySequence(Qt::CTRL | Qt::Key_F)},
+        {ID_TAG_ARTIST, QKeySequence(Qt::ALT | Qt::Key_A)},
+        {ID_TAG_NAME, QKeySequence(Qt::ALT | Qt::Key_N)},
+        {ID_TAG_ALBUM, QKeySequence(Qt::ALT | Qt::Key_B)},
+        {ID_TAG_YEAR, QKeySequence(Qt::ALT | Qt::Key_Y)},
+        {ID_TAG_COMMENT, QKeySequence(Qt::ALT | Qt::Key_C)},
+        {ID_TAG_GENRE, QKeySequence(Qt::ALT | Qt::Key_G)},
+        {ID_DELETE, QKeySequence(Qt::CTRL | Qt::Key_Delete)}, {ID_COPY, QKeySequence(Qt::Key_F5)},
+        {ID_COPY, QKeySequence(Qt::CTRL | Qt::Key_F5)},
+        {ID_MOVE_TO_FOLDER, QKeySequence(Qt::Key_F6)},
+        {ID_MOVE_TO_ROOT_ARTIST, QKeySequence(Qt::Key_F7)},
+        {ID_SELECT_ALL, QKeySequence(Qt::CTRL | Qt::Key_A)},
+        {ID_INVERT_SELECTION, QKeySequence(Qt::CTRL | Qt::Key_I)},
+        {ID_REMOVE_SELECTED, QKeySequence(Qt::Key_Delete)}};
+    for (const Key& key : keys) {
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        QAction* action = window.Action(key.id);
+        ASSERT_NE(action, nullptr);
+        // Only the routing of the key is under test here, whatever the command's state.
+        const bool wasEnabled = action->isEnabled();
+        action->setEnabled(true);
+        QSignalSpy fired(action, &QAction::triggered);
+        const QKeyCombination combination = key.key[0];
+        QTest::keyClick(window.TrackListView(), combination.key(), combination.keyboardModifiers());
+        EXPECT_EQ(fired.count(), 1) << key.key.toString().toStdString();
+
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            QTest::keyClick(box, combination.key(), combination.keyboardModifiers());
+            box->close();
+        });
+        window.Ui().MessageBox("text", "caption", MB_OK);
+        EXPECT_EQ(fired.count(), 1) << "inside a message box: " << key.key.toString().toStdString();
+        action->setEnabled(wasEnabled);
     }
 }
