@@ -278,19 +278,6 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void CMainDlg::showEvent(QShowEvent* event)
-{
-    QMainWindow::showEvent(event);
-    if (!m_bShown) {
-        m_bShown = true;
-        OnShowWindow();
-    }
-}
-
-void CMainDlg::OnShowWindow()
-{
-}
-
 void CMainDlg::contextMenuEvent(QContextMenuEvent* event)
 {
     // The "Change" menu at the mouse cursor, wherever in the window the click was.

@@ -41,7 +41,7 @@ public:
     QSlider* VolumeSlider() const { return m_pVolume; }
     QLabel* VolumeLabel() const { return m_pVolumeLabel; }
 
-    // The folder named on the command line, scanned at the first showing.
+    // The folder named on the command line, for the scan at the first showing.
     void SetCommandLineFolder(std::string folder) { m_strCommandLineFolder = std::move(folder); }
     const std::string& CommandLineFolder() const { return m_strCommandLineFolder; }
 
@@ -56,14 +56,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void CreateCommands();
     void CreateTrackList();
     void CreatePlayerBar();
     void ApplyLayout();
-    void OnShowWindow();
     void OnHeaderClick(int column);
     void OnDoubleClick();
     void OnVolumeChanged(int percent);
@@ -81,6 +79,5 @@ private:
     QSlider* m_pVolume = nullptr;
     QLabel* m_pVolumeLabel = nullptr;
     std::string m_strCommandLineFolder;
-    bool m_bShown = false;
     bool m_bDestroyed = false;
 };
