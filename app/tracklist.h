@@ -1,12 +1,16 @@
 #pragma once
 
-#include <QAbstractTableModel>
-#include <QItemSelectionModel>
-
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include <QAbstractTableModel>
+#include <QCollator>
+#include <QItemSelectionModel>
+#include <QPersistentModelIndex>
 
 // The one store of loaded files: one row per file, eight text cells by column index, a stable
 // identity per row, the selection, sorted insertion and the sort on a header click. It is the
@@ -48,6 +52,8 @@ public:
     // Adds many rows at once, each placed as AddRow would place it, in O((n + m) log(n + m)).
     void AddRows(std::vector<Cells> rows);
     void DeleteItem(int row);
+    // Deletes the listed rows (any order, duplicates ignored) in one pass.
+    void DeleteItems(std::vector<int> rows);
     void DeleteAllItems();
 
     RowId IdOfRow(int row) const;
@@ -59,6 +65,9 @@ public:
     bool IsSelected(int row) const;
     void SetSelected(int row, bool selected);
     int GetSelectedCount() const;
+    // Selects every row, or inverts the selection of every row, in one selection change.
+    void SelectAll();
+    void InvertSelection();
     // The selection the list view shows; the track list owns it.
     QItemSelectionModel* SelectionModel() { return &m_selection; }
 
@@ -71,16 +80,72 @@ public:
     // While redraw is off, changes send no per-row signals; turning it on again tells the
     // views once. The selection survives.
     void SetRedraw(bool on);
+    bool IsRedrawOn() const { return m_bRedraw; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation,
-        int role = Qt::DisplayRole) const override;
+    QVariant headerData(
+        int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
+    // A row's texts live in one block: cell k is m_strCells[start(k), m_nEnds[k]).
+    struct Row {
+        std::string m_strCells;
+        std::array<std::uint32_t, ColumnCount> m_nEnds {};
+        RowId m_nId = 0;
+        // Collation key of the File text (none for a free slot).
+        std::optional<QCollatorSortKey> m_key;
+        bool m_bSelected = false;
+        bool m_bUsed = false;
+    };
+
+    static std::string_view CellOf(const Row& row, int column);
+    static void SetCell(Row& row, int column, const std::string& text);
+    bool KeyLess(const Row& a, const Row& b) const;
+    std::uint32_t NewSlot(Cells&& cells);
+    void FreeSlot(std::uint32_t slot);
+    void RebuildRowIndex() const;
+    void RowsChanged();
+    bool FileOrderHoldsAround(int row) const;
+    // Layout changes: persistent indexes (the selection's among them) follow their rows.
+    // While redraw is off the layout change stays open until SetRedraw(true).
+    void BeginLayout();
+    void EndLayout();
+    void BeginChange();
+    void EndChange();
+    bool CanSignalRows() const { return m_bRedraw && !m_bLayoutPending; }
+    // Makes the selection model show the selection kept in the rows.
+    void PushSelection();
+    void TakeSelection(const QItemSelection& selected, const QItemSelection& deselected);
+
     QItemSelectionModel m_selection;
     int m_nSortColumn = -1;
     bool m_bSortAscending = true;
-    // Further state is the implementation's.
+
+    std::vector<Row> m_slots;
+    std::vector<std::uint32_t> m_freeSlots;
+    // Row index -> slot.
+    std::vector<std::uint32_t> m_order;
+    std::uint64_t m_nSerial = 0;
+    QCollator m_collator;
+    // True while the rows stand in ascending File order (so new rows are merged into it).
+    bool m_bFileOrdered = true;
+
+    bool m_bRedraw = true;
+    bool m_bLayoutPending = false;
+    bool m_bSelectionDirty = false;
+    int m_nDirtyFirst = -1;
+    int m_nDirtyLast = -1;
+    bool m_bPushingSelection = false;
+    int m_nSelected = 0;
+    int m_nLayoutRowCount = 0;
+    QModelIndexList m_layoutFrom;
+    std::vector<RowId> m_layoutIds;
+
+    // Caches rebuilt on demand.
+    mutable std::vector<int> m_rowOfSlot;
+    mutable bool m_bRowIndexValid = false;
+    mutable std::vector<int> m_selectedRows;
+    mutable bool m_bSelectedValid = false;
 };
