@@ -8,7 +8,8 @@ template <typename T> std::optional<T> TakeFront(std::deque<std::optional<T>>& q
 {
     if (queue.empty())
         return std::nullopt;
-    std::optional<T> answer = std::move(queue.front());
+    std::optional<T> answer;
+    answer.swap(queue.front());
     queue.pop_front();
     return answer;
 }
