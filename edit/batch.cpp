@@ -1,0 +1,52 @@
+#include "edit/batch.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "app/session.h"
+#include "model/paths.h"
+#include "platform/uiservices.h"
+#include "res/resource.h"
+
+namespace {
+
+std::atomic<bool> g_bBatchPause {true};
+
+} // namespace
+
+bool CheckSelection(Session& session, const std::string& text, const std::string& caption)
+{
+    if (session.List().GetNextSelected(-1) >= 0)
+        return true;
+    session.Ui().MessageBox(text, caption, MB_ICONINFORMATION);
+    return false;
+}
+
+void StartJournal(Session& session, int commandId)
+{
+    session.m_journal.Clear();
+    session.m_nJournalCommand = commandId;
+}
+
+std::string RowPath(const TrackList& list, int row)
+{
+    return JoinPath(
+        list.GetItemText(row, TrackList::ColFolder), list.GetItemText(row, TrackList::ColFile));
+}
+
+void SetBatchPause(bool on)
+{
+    g_bBatchPause = on;
+}
+
+bool BatchPause()
+{
+    return g_bBatchPause;
+}
+
+void PauseAfterRow()
+{
+    if (g_bBatchPause)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+class Session;
+class TrackList;
+
+// The frame shared by the tag and rename commands: the selection check, the start of the
+// journal, a row's path and the pause after a row.
+
+// True when a row is selected; otherwise shows text with caption (information icon, OK) and
+// returns false.
+bool CheckSelection(Session& session, const std::string& text, const std::string& caption);
+// Empties the journal and records the command that fills it.
+void StartJournal(Session& session, int commandId);
+// JoinPath of the row's Folder and File cells.
+std::string RowPath(const TrackList& list, int row);
+
+// The 2 ms pause after each row of the commands that have one. On by default; tests, the CLI
+// and benchmarks may turn it off for the whole process.
+void SetBatchPause(bool on);
+bool BatchPause();
+void PauseAfterRow();

@@ -1,0 +1,217 @@
+#include "edit/tagcommands.h"
+
+#include "app/session.h"
+#include "edit/batch.h"
+#include "edit/textcase.h"
+#include "model/genres.h"
+#include "model/mp3file.h"
+#include "platform/exception.h"
+#include "platform/strutil.h"
+#include "platform/uiservices.h"
+#include "res/resource.h"
+#include "res/stringtable.h"
+
+namespace {
+
+constexpr const char* kNothingSelected = "Nista nije oznaceno.";
+constexpr const char* kNoChance = "Nista nije oznaceno. Nema sanse da prodje.";
+constexpr const char* kMaybe = "Nista nije oznaceno. Samo tako mozda i proradi.";
+constexpr const char* kCaption = "Oznaci nesto";
+
+// Fills the record from the row's file and journals it before the row is changed. The tag
+// layer reports file errors by its results; anything it lets escape leaves the record with
+// empty texts, so the batch goes on with the next row.
+void SnapshotRow(Session& session, CMp3File& file, int row)
+{
+    try {
+        file.SetPath(RowPath(session.List(), row));
+        file.ReadTag();
+    } catch (const CException&) {
+    }
+    file.m_nItem = row;
+    session.m_journal.Add(file, session.List().IdOfRow(row));
+}
+
+void WriteRow(CMp3File& file)
+{
+    try {
+        file.WriteTag();
+    } catch (const CException&) {
+    }
+}
+
+std::string& FieldOf(CMp3File& file, int commandId)
+{
+    switch (commandId) {
+    case ID_TAG_ARTIST:
+        return file.m_strArtist;
+    case ID_TAG_ALBUM:
+        return file.m_strAlbum;
+    case ID_TAG_YEAR:
+        return file.m_strYear;
+    default:
+        return file.m_strComment;
+    }
+}
+
+void ChangeNames(Session& session)
+{
+    TrackList& list = session.List();
+    CMp3File file;
+    for (int row = list.GetNextSelected(-1); row != -1;) {
+        const int next = list.GetNextSelected(row);
+        const std::string title = list.GetItemText(row, TrackList::ColName);
+        std::string text = title;
+        if (session.Ui().InputDialog(Format("Promijeni %s u:", title.c_str()), text) != IDOK)
+            break;
+        SnapshotRow(session, file, row);
+        file.m_strTitle = text;
+        list.SetItemText(row, TrackList::ColName, text);
+        WriteRow(file);
+        row = next;
+    }
+}
+
+// The frame of the recasing and file name commands: every selected row snapshotted, changed
+// by change(file, row), written, then the pause.
+template <typename Change>
+void RunTagBatch(Session& session, int commandId, const char* emptyText, Change change)
+{
+    if (!CheckSelection(session, emptyText, kCaption))
+        return;
+    StartJournal(session, commandId);
+    TrackList& list = session.List();
+    CMp3File file;
+    for (int row = list.GetNextSelected(-1); row != -1;) {
+        const int next = list.GetNextSelected(row);
+        SnapshotRow(session, file, row);
+        change(file, row);
+        WriteRow(file);
+        PauseAfterRow();
+        row = next;
+    }
+    session.UpdateUndoMenu();
+}
+
+void Recase(Session& session, int commandId, const char* emptyText, bool wholeName)
+{
+    TrackList& list = session.List();
+    RunTagBatch(session, commandId, emptyText, [&](CMp3File& file, int row) {
+        const std::string name = list.GetItemText(row, TrackList::ColName);
+        file.m_strArtist = UpperCaseWords(list.GetItemText(row, TrackList::ColArtist));
+        file.m_strAlbum = UpperCaseWords(list.GetItemText(row, TrackList::ColAlbum));
+        file.m_strTitle = wholeName ? UpperCaseWords(name) : UpperCaseFirstLetter(name);
+        file.m_strYear = list.GetItemText(row, TrackList::ColYear);
+        file.m_strComment = list.GetItemText(row, TrackList::ColComment);
+        list.SetItemText(row, TrackList::ColArtist, file.m_strArtist);
+        list.SetItemText(row, TrackList::ColAlbum, file.m_strAlbum);
+        list.SetItemText(row, TrackList::ColName, file.m_strTitle);
+    });
+}
+
+// A text without its last character.
+std::string DropLastChar(const std::string& text)
+{
+    const std::size_t count = CharCount(text);
+    return count == 0 ? text : text.substr(0, BytesOfChars(text, count - 1));
+}
+
+} // namespace
+
+void OnChangeTagField(Session& session, int commandId)
+{
+    if (commandId < ID_TAG_ARTIST || commandId > ID_TAG_COMMENT)
+        return;
+    const std::string prompt = LoadString(commandId);
+    if (!CheckSelection(session, kNothingSelected, "Info"))
+        return;
+    StartJournal(session, commandId);
+    if (commandId == ID_TAG_NAME) {
+        ChangeNames(session);
+        session.UpdateUndoMenu();
+        return;
+    }
+    std::string text;
+    if (session.Ui().InputDialog(prompt, text) == IDOK) {
+        session.m_journal.Clear();
+        TrackList& list = session.List();
+        const int column = commandId - 32777;
+        CMp3File file;
+        for (int row = list.GetNextSelected(-1); row != -1;) {
+            const int next = list.GetNextSelected(row);
+            list.SetItemText(row, column, text);
+            SnapshotRow(session, file, row);
+            FieldOf(file, commandId) = text;
+            WriteRow(file);
+            row = next;
+        }
+    }
+    session.UpdateUndoMenu();
+}
+
+void OnChangeGenre(Session& session)
+{
+    if (!CheckSelection(session, kMaybe, kCaption))
+        return;
+    const std::optional<UiServices::GenreChoice> choice = session.Ui().ChooseGenre();
+    // Only a real entry is written: a genre byte 0..147 or 255 for the blank entry. Anything
+    // else counts as no choice, so no undefined byte reaches a file.
+    if (!choice || !((choice->code >= 0 && choice->code < kGenreCount) || choice->code == kNoGenre))
+        return;
+    TrackList& list = session.List();
+    RunTagBatch(session, ID_TAG_GENRE, kMaybe, [&](CMp3File& file, int row) {
+        file.m_strArtist = list.GetItemText(row, TrackList::ColArtist);
+        file.m_strAlbum = list.GetItemText(row, TrackList::ColAlbum);
+        file.m_strTitle = list.GetItemText(row, TrackList::ColName);
+        file.m_strYear = list.GetItemText(row, TrackList::ColYear);
+        file.m_strComment = list.GetItemText(row, TrackList::ColComment);
+        file.m_byGenre = static_cast<char>(choice->code & 0xff);
+        list.SetItemText(row, TrackList::ColGenre, choice->text);
+    });
+}
+
+void OnUpperCaseWords(Session& session)
+{
+    Recase(session, ID_UPPER_CASE_WORDS, kNoChance, true);
+}
+
+void OnUpperCaseFirstWord(Session& session)
+{
+    Recase(session, ID_UPPER_CASE_FIRST_WORD, kMaybe, false);
+}
+
+std::string NamePartOfFileName(const std::string& fileName)
+{
+    const std::size_t hyphen = fileName.find('-');
+    std::string part
+        = TrimLeft(hyphen == std::string::npos ? fileName : fileName.substr(hyphen + 1));
+    const std::size_t count = CharCount(part);
+    part = count <= 4 ? std::string() : part.substr(0, BytesOfChars(part, count - 4));
+    return UpperCaseFirstLetter(part);
+}
+
+std::string ArtistPartOfFileName(const std::string& fileName)
+{
+    const std::size_t hyphen = fileName.find('-');
+    if (hyphen == std::string::npos)
+        return std::string();
+    return UpperCaseWords(Trim(DropLastChar(fileName.substr(0, hyphen))));
+}
+
+void OnFileNameToName(Session& session)
+{
+    TrackList& list = session.List();
+    RunTagBatch(session, ID_FILENAME_TO_NAME, kNoChance, [&](CMp3File& file, int row) {
+        file.m_strTitle = NamePartOfFileName(list.GetItemText(row, TrackList::ColFile));
+        list.SetItemText(row, TrackList::ColName, file.m_strTitle);
+    });
+}
+
+void OnFileNameToArtist(Session& session)
+{
+    TrackList& list = session.List();
+    RunTagBatch(session, ID_FILENAME_TO_ARTIST, kNoChance, [&](CMp3File& file, int row) {
+        file.m_strArtist = ArtistPartOfFileName(list.GetItemText(row, TrackList::ColFile));
+        list.SetItemText(row, TrackList::ColArtist, file.m_strArtist);
+    });
+}

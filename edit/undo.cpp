@@ -1,0 +1,48 @@
+#include "edit/undo.h"
+
+#include "app/session.h"
+#include "model/genres.h"
+#include "model/paths.h"
+#include "platform/exception.h"
+#include "platform/file.h"
+#include "res/resource.h"
+
+void OnUndo(Session& session)
+{
+    TrackList& list = session.List();
+    CUndoJournal& journal = session.m_journal;
+    const bool renames = session.m_nJournalCommand == ID_NAME_TO_FILENAME
+        || session.m_nJournalCommand == ID_ARTIST_NAME_TO_FILENAME;
+    for (int i = 0; i < journal.GetSize(); ++i) {
+        CMp3File& entry = journal.ElementAt(i);
+        // Entries find their rows by identity: a sort or a removal since the batch does not
+        // send old texts into another row; a row that is gone gets nothing.
+        const int row = list.RowOfId(journal.RowIdAt(i));
+        if (renames) {
+            try {
+                CFile::Rename(entry.m_strPath, entry.m_strOrigPath);
+            } catch (const CException&) {
+            }
+            if (row >= 0)
+                list.SetItemText(row, TrackList::ColFile, FileNameOf(entry.m_strOrigPath));
+            continue;
+        }
+        try {
+            entry.WriteTag();
+        } catch (const CException&) {
+        }
+        if (row < 0)
+            continue;
+        list.SetItemText(row, TrackList::ColArtist, entry.m_strArtist);
+        list.SetItemText(row, TrackList::ColAlbum, entry.m_strAlbum);
+        list.SetItemText(row, TrackList::ColName, entry.m_strTitle);
+        list.SetItemText(row, TrackList::ColYear, entry.m_strYear);
+        list.SetItemText(row, TrackList::ColComment, entry.m_strComment);
+        list.SetItemText(row, TrackList::ColFolder, FolderOf(entry.m_strPath));
+        list.SetItemText(
+            row, TrackList::ColGenre, GenreName(static_cast<signed char>(entry.m_byGenre)));
+    }
+    list.SetRedraw(true);
+    journal.Clear();
+    session.UpdateUndoMenu();
+}

@@ -1,0 +1,121 @@
+#include "export/exportcommands.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/session.h"
+#include "model/paths.h"
+#include "platform/uiservices.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr unsigned kIconError = 0x0010; // MB_ICONERROR
+constexpr const char* kNothingSelected = "Nista nije oznaceno. Samo tako mozda i proradi.";
+
+// Lines end in CR LF, as text-mode files on the original platform; texts go out unchanged
+// (UTF-8).
+constexpr const char* kLineEnd = "\r\n";
+
+void WriteOrReport(Session& session, const std::string& path, const std::string& bytes)
+{
+    std::string reason;
+    if (!WriteFileReplacing(path, bytes, reason))
+        session.Ui().MessageBox(
+            "Ne mogu napraviti fajl:\n" + path + "\n" + reason, "Greska", MB_OK | kIconError);
+}
+
+} // namespace
+
+bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::string& reason)
+{
+    auto fail = [&reason](int error) {
+        reason = std::strerror(error);
+        return false;
+    };
+    // An existing file we may not write is refused as opening it for writing would be.
+    if (access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0)
+        return fail(errno);
+    std::string folder = FolderOf(path);
+    if (folder.empty())
+        folder = path.starts_with('/') ? "/" : ".";
+    std::string temp = JoinPath(folder, "." + FileNameOf(path) + ".XXXXXX");
+    const int fd = mkstemp(temp.data());
+    if (fd < 0)
+        return fail(errno);
+    const mode_t mask = umask(0);
+    umask(mask);
+    int error = 0;
+    if (fchmod(fd, 0666 & ~mask) != 0)
+        error = errno;
+    for (std::size_t done = 0; error == 0 && done < bytes.size();) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            error = errno;
+        else
+            done += static_cast<std::size_t>(n);
+    }
+    if (error == 0 && fsync(fd) != 0)
+        error = errno;
+    if (close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && rename(temp.c_str(), path.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        unlink(temp.c_str());
+        return fail(error);
+    }
+    return true;
+}
+
+void OnMakePlayList(Session& session)
+{
+    TrackList& list = session.List();
+    const int first = list.GetNextSelected(-1);
+    if (first < 0) {
+        session.Ui().MessageBox(kNothingSelected, "Oznaci nesto", MB_ICONINFORMATION);
+        return;
+    }
+    const std::optional<std::string> path = session.Ui().SaveFileDialog(
+        ".m3u", list.GetItemText(first, TrackList::ColArtist), "M3U Play List (*.m3u)|*.m3u||");
+    if (!path)
+        return;
+    std::string bytes = std::string("#EXTM3U") + kLineEnd;
+    for (int row = first; row != -1; row = list.GetNextSelected(row)) {
+        const std::string artist = list.GetItemText(row, TrackList::ColArtist);
+        const std::string name = list.GetItemText(row, TrackList::ColName);
+        if (!artist.empty() && !name.empty())
+            bytes += "#EXTINF:," + artist + " - " + name + kLineEnd;
+        bytes += JoinPath(list.GetItemText(row, TrackList::ColFolder),
+                     list.GetItemText(row, TrackList::ColFile))
+            + kLineEnd;
+    }
+    WriteOrReport(session, *path, bytes);
+}
+
+void OnExportTitles(Session& session)
+{
+    TrackList& list = session.List();
+    const int first = list.GetNextSelected(-1);
+    if (first < 0) {
+        session.Ui().MessageBox(kNothingSelected, "Oznaci nesto", MB_ICONINFORMATION);
+        return;
+    }
+    const std::optional<std::string> path
+        = session.Ui().SaveFileDialog(".txt", "", "Text files (*.txt)|*.txt||");
+    if (!path)
+        return;
+    std::string bytes;
+    for (int row = first; row != -1; row = list.GetNextSelected(row)) {
+        const std::string artist = list.GetItemText(row, TrackList::ColArtist);
+        const std::string name = list.GetItemText(row, TrackList::ColName);
+        if (!artist.empty() && !name.empty())
+            bytes += artist + " - " + name + kLineEnd;
+    }
+    WriteOrReport(session, *path, bytes);
+}
