@@ -356,14 +356,20 @@ void TrackList::SetSelected(int row, bool selected)
     target.m_bSelected = selected;
     m_nSelected += selected ? 1 : -1;
     m_bSelectedValid = false;
-    if (!CanSignalRows()) {
-        m_bSelectionDirty = true;
-        return;
+    m_bSelectionDirty = true;
+    // One selection model call per row costs time in the number of selected ranges; the
+    // model is brought up to date once, later.
+    if (!m_bPushQueued) {
+        m_bPushQueued = true;
+        QMetaObject::invokeMethod(this, &TrackList::FlushSelection, Qt::QueuedConnection);
     }
-    m_bPushingSelection = true;
-    m_selection.select(QItemSelection(index(row, 0), index(row, ColumnCount - 1)),
-        selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
-    m_bPushingSelection = false;
+}
+
+void TrackList::FlushSelection()
+{
+    m_bPushQueued = false;
+    if (m_bSelectionDirty && CanSignalRows())
+        PushSelection();
 }
 
 int TrackList::GetSelectedCount() const

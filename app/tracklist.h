@@ -63,7 +63,11 @@ public:
     // The selection walk: the first selected row after 'after' (-1 starts), -1 when none.
     int GetNextSelected(int after) const;
     bool IsSelected(int row) const;
+    // Takes effect at once for the walk; the selection model follows when control returns to
+    // the event loop (or at FlushSelection), so selecting rows one by one stays linear.
     void SetSelected(int row, bool selected);
+    // Brings the selection model up to date with SetSelected calls made since.
+    void FlushSelection();
     int GetSelectedCount() const;
     // Selects every row, or inverts the selection of every row, in one selection change.
     void SelectAll();
@@ -138,6 +142,7 @@ private:
     int m_nDirtyFirst = -1;
     int m_nDirtyLast = -1;
     bool m_bPushingSelection = false;
+    bool m_bPushQueued = false;
     int m_nSelected = 0;
     int m_nLayoutRowCount = 0;
     QModelIndexList m_layoutFrom;
