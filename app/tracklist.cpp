@@ -25,6 +25,16 @@ constexpr std::array<const char*, TrackList::ColumnCount> kTitles
     = {"File", "Artist", "Album", "Name", "Year", "Comment", "Folder", "Genre"};
 constexpr std::uint64_t kSlotMask = 0xffffffffu;
 
+// The user's locale; the C locale (no LANG) has no case-insensitive collation, so the root
+// collation of English stands in for it.
+QLocale CollationLocale()
+{
+    QLocale locale;
+    if (locale.language() == QLocale::C)
+        return QLocale(QLocale::English, QLocale::UnitedStates);
+    return locale;
+}
+
 } // namespace
 
 const char* TrackList::ColumnTitle(int column)
@@ -34,7 +44,8 @@ const char* TrackList::ColumnTitle(int column)
     return kTitles[column];
 }
 
-TrackList::TrackList(QObject* parent) : QAbstractTableModel(parent), m_selection(this)
+TrackList::TrackList(QObject* parent)
+    : QAbstractTableModel(parent), m_selection(this), m_collator(CollationLocale())
 {
     m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     connect(&m_selection, &QItemSelectionModel::selectionChanged, this, &TrackList::TakeSelection);
