@@ -200,3 +200,28 @@ TEST(BrowseForFolder, RootLimitsTheTree)
     EXPECT_EQ(BrowseForFolder(&owner, result, "Izaberi folder:", dir.Path(), "", false), 1);
     EXPECT_EQ(result, dir / "b");
 }
+
+TEST(BrowseForFolder, InitialFolderAmongManyIsScrolledIntoView)
+{
+    TempDir dir;
+    for (int i = 0; i < 300; ++i)
+        MakeFolder(dir / QString::asprintf("f%03d", i).toStdString());
+    QWidget owner;
+    std::string result;
+    bool visible = false;
+    WhenPickerShown([&](CBrowseFolderDlg* dialog) {
+        QTreeView* tree = dialog->Tree();
+        // The folders are read in the background; the target must end up in view.
+        visible = QTest::qWaitFor(
+            [&] {
+                const QRect rect = tree->visualRect(tree->currentIndex());
+                return !rect.isEmpty() && tree->viewport()->rect().contains(rect);
+            },
+            5000);
+        EXPECT_EQ(SelectedPath(dialog), dir / "f250");
+        dialog->OkButton()->click();
+    });
+    EXPECT_EQ(BrowseForFolder(&owner, result, "Izaberi folder:", "", dir / "f250", false), 1);
+    EXPECT_TRUE(visible);
+    EXPECT_EQ(result, dir / "f250");
+}
