@@ -1,0 +1,351 @@
+#include <gtest/gtest.h>
+
+#include "app/selectioncommands.h"
+#include "edit/removeid3v2.h"
+#include "edit/tagcommands.h"
+#include "edit/textcase.h"
+#include "edit/undo.h"
+#include "library.h"
+#include "res/resource.h"
+
+namespace {
+
+const Tag kA {"alpha song", "first ARTIST", "one album", "1999", "c1", 17};
+const Tag kB {"beta song", "second artist", "two album", "2000", "c2", 0};
+const Tag kC {"gamma song", "third artist", "three album", "2001", "c3", 255};
+const Tag kD {"delta song", "fourth artist", "four album", "2002", "c4", 80};
+
+// Four files a..d; rows d, a and c selected in that order (b stays out).
+class TagCommands : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        lib.Add("a.mp3", kA);
+        lib.Add("b.mp3", kB);
+        lib.Add("c.mp3", kC);
+        lib.Add("d.mp3", kD);
+        lib.Select({"d.mp3", "a.mp3", "c.mp3"});
+    }
+    void ExpectJournalOf(int command, const std::vector<std::pair<int, Tag>>& entries)
+    {
+        EXPECT_EQ(lib.m_session.m_nJournalCommand, command);
+        ASSERT_EQ(lib.m_session.m_journal.GetSize(), static_cast<int>(entries.size()));
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const CMp3File& entry = lib.m_session.m_journal.ElementAt(static_cast<int>(i));
+            EXPECT_EQ(entry.m_nItem, entries[i].first);
+            EXPECT_EQ(entry.m_strTitle, entries[i].second.title);
+            EXPECT_EQ(entry.m_strArtist, entries[i].second.artist);
+            EXPECT_EQ(static_cast<std::uint8_t>(entry.m_byGenre), entries[i].second.genre);
+            EXPECT_EQ(lib.m_list.RowOfId(lib.m_session.m_journal.RowIdAt(static_cast<int>(i))),
+                entries[i].first);
+        }
+    }
+    void ExpectOriginalFiles()
+    {
+        EXPECT_EQ(lib.Trailer("a.mp3"), TrailerOf(kA));
+        EXPECT_EQ(lib.Trailer("b.mp3"), TrailerOf(kB));
+        EXPECT_EQ(lib.Trailer("c.mp3"), TrailerOf(kC));
+        EXPECT_EQ(lib.Trailer("d.mp3"), TrailerOf(kD));
+        EXPECT_EQ(lib.Bytes("a.mp3").size(), 1128u);
+    }
+    Library lib;
+};
+
+Tag With(Tag tag, std::string Tag::*field, const std::string& text)
+{
+    tag.*field = text;
+    return tag;
+}
+
+Tag WithGenre(Tag tag, int genre)
+{
+    tag.genre = genre;
+    return tag;
+}
+
+} // namespace
+
+TEST_F(TagCommands, ArtistForAllSelectedRowsAndUndoAfterAHeaderSort)
+{
+    lib.m_ui.AnswerInput("New Artist");
+    OnChangeTagField(lib.m_session, ID_TAG_ARTIST);
+    ASSERT_EQ(lib.m_ui.m_calls.size(), 1u);
+    EXPECT_EQ(lib.m_ui.m_calls[0].kind, "InputDialog");
+    EXPECT_EQ(lib.m_ui.m_calls[0].text, "Artist name:");
+    EXPECT_EQ(lib.m_ui.m_calls[0].caption, "");
+    EXPECT_EQ(lib.Trailer("a.mp3"), TrailerOf(With(kA, &Tag::artist, "New Artist")));
+    EXPECT_EQ(lib.Trailer("b.mp3"), TrailerOf(kB));
+    EXPECT_EQ(lib.Trailer("c.mp3"), TrailerOf(With(kC, &Tag::artist, "New Artist")));
+    EXPECT_EQ(lib.Trailer("d.mp3"), TrailerOf(With(kD, &Tag::artist, "New Artist")));
+    EXPECT_EQ(lib.Bytes("a.mp3").substr(0, 1000), FakeAudio(1000));
+    EXPECT_EQ(lib.Cell("a.mp3", TrackList::ColArtist), "New Artist");
+    EXPECT_EQ(lib.Cell("b.mp3", TrackList::ColArtist), "second artist");
+    ExpectJournalOf(ID_TAG_ARTIST, {{0, kA}, {2, kC}, {3, kD}});
+    EXPECT_TRUE(lib.m_session.IsUndoEnabled());
+
+    OnHeaderClick(lib.m_session, TrackList::ColYear);
+    OnHeaderClick(lib.m_session, TrackList::ColYear); // descending: d c b a
+    ASSERT_EQ(lib.RowOf("d.mp3"), 0);
+    OnUndo(lib.m_session);
+    ExpectOriginalFiles();
+    EXPECT_EQ(lib.Cell("a.mp3", TrackList::ColArtist), "first ARTIST");
+    EXPECT_EQ(lib.Cell("d.mp3", TrackList::ColArtist), "fourth artist");
+    EXPECT_EQ(lib.Cell("b.mp3", TrackList::ColArtist), "second artist");
+    EXPECT_EQ(lib.Cell("a.mp3", TrackList::ColGenre), GenreName(17));
+    EXPECT_EQ(lib.Cell("a.mp3", TrackList::ColFolder), lib.m_dir.Path());
+    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 0);
+    EXPECT_FALSE(lib.m_session.IsUndoEnabled());
+}
+
+TEST_F(TagCommands, AlbumYearCommentAndLongTexts)
+{
+    lib.m_ui.AnswerInput("");
+    OnChangeTagField(lib.m_session, ID_TAG_ALBUM);
+    EXPECT_EQ(lib.m_ui.m_calls.back().text, "Album name:");
+    EXPECT_EQ(lib.Trailer("c.mp3"), TrailerOf(With(kC, &Tag::album, "")));
+    EXPECT_EQ(lib.Cell("c.mp3", TrackList::ColAlbum), "");
+
+    lib.m_ui.AnswerInput("199912");
+    OnChangeTagField(lib.m_session, ID_TAG_YEAR);
+    EXPECT_EQ(lib.m_ui.m_calls.back().text, "Year:");
+    EXPECT_EQ(lib.Cell("a.mp3", TrackList::ColYear), "199912");
+    Tag a = With(With(kA, &Tag::album, ""), &Tag::year, "1999");
+    EXPECT_EQ(lib.Trailer("a.mp3"), TrailerOf(a));
+
+    const std::string longText(40, 'x');
+    lib.m_ui.AnswerInput(longText);
+    OnChangeTagField(lib.m_session, ID_TAG_COMMENT);
+    EXPECT_EQ(lib.m_ui.m_calls.back().text, "Comment:");
+    EXPECT_EQ(lib.Cell("d.mp3", TrackList::ColComment), longText);
+    EXPECT_EQ(lib.Trailer("d.mp3").substr(97, 30), longText.substr(0, 30));
+    // The journal holds the previous batch's results for this one.
+    ExpectJournalOf(
+        ID_TAG_COMMENT, {{0, a}, {2, With(kC, &Tag::album, "")}, {3, With(kD, &Tag::album, "")}});
+    EXPECT_EQ(lib.m_session.m_journal.ElementAt(0).m_strYear, "1999");
+}
+
+TEST_F(TagCommands, CancelledFieldDialogEmptiesTheJournal)
+{
+    lib.m_ui.AnswerInput("x");
+    OnChangeTagField(lib.m_session, ID_TAG_ARTIST);
+    ASSERT_TRUE(lib.m_session.IsUndoEnabled());
+    const std::string before = lib.Trailer("a.mp3");
+    lib.m_ui.CancelInput();
+    OnChangeTagField(lib.m_session, ID_TAG_ALBUM);
+    EXPECT_EQ(lib.Trailer("a.mp3"), before);
+    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 0);
+    EXPECT_EQ(lib.m_session.m_nJournalCommand, ID_TAG_ALBUM);
+    EXPECT_FALSE(lib.m_session.IsUndoEnabled());
+}
+
+TEST_F(TagCommands, NameAsksPerRowAndStopsAtCancel)
+{
+    lib.m_ui.AnswerInput("First new");
+    lib.m_ui.CancelInput();
+    OnChangeTagField(lib.m_session, ID_TAG_NAME);
+    ASSERT_EQ(lib.m_ui.m_calls.size(), 2u);
+    EXPECT_EQ(lib.m_ui.m_calls[0].text, "Promijeni alpha song u:");
+    EXPECT_EQ(lib.m_ui.m_calls[0].caption, "alpha song");
+    EXPECT_EQ(lib.m_ui.m_calls[1].text, "Promijeni gamma song u:");
+    EXPECT_EQ(lib.Trailer("a.mp3"), TrailerOf(With(kA, &Tag::title, "First new")));
+    EXPECT_EQ(lib.Cell("a.mp3", TrackList::ColName), "First new");
+    EXPECT_EQ(lib.Trailer("c.mp3"), TrailerOf(kC));
+    EXPECT_EQ(lib.Trailer("d.mp3"), TrailerOf(kD));
+    ExpectJournalOf(ID_TAG_NAME, {{0, kA}});
+    EXPECT_TRUE(lib.m_session.IsUndoEnabled());
+}
+
+TEST_F(TagCommands, NothingSelectedShowsTheCommandsMessageAndChangesNothing)
+{
+    lib.m_ui.AnswerInput("x");
+    OnChangeTagField(lib.m_session, ID_TAG_ARTIST);
+    OnSelectAll(lib.m_session);
+    OnInvertSelection(lib.m_session);
+    struct Case {
+        void (*run)(Session&);
+        const char* text;
+    };
+    const Case cases[] = {
+        {[](Session& s) { OnChangeTagField(s, ID_TAG_YEAR); }, "Nista nije oznaceno."},
+        {OnChangeGenre, "Nista nije oznaceno. Samo tako mozda i proradi."},
+        {OnUpperCaseWords, "Nista nije oznaceno. Nema sanse da prodje."},
+        {OnUpperCaseFirstWord, "Nista nije oznaceno. Samo tako mozda i proradi."},
+        {OnFileNameToName, "Nista nije oznaceno. Nema sanse da prodje."},
+        {OnFileNameToArtist, "Nista nije oznaceno. Nema sanse da prodje."},
+        {OnRemoveId3v2, "Nista nije oznaceno. Nema sanse da prodje."},
+    };
+    for (const Case& c : cases) {
+        lib.m_ui.m_calls.clear();
+        c.run(lib.m_session);
+        ASSERT_EQ(lib.m_ui.m_calls.size(), 1u) << c.text;
+        EXPECT_EQ(lib.m_ui.m_calls[0].kind, "MessageBox");
+        EXPECT_EQ(lib.m_ui.m_calls[0].text, c.text);
+        EXPECT_EQ(lib.m_ui.m_calls[0].caption, c.run == cases[0].run ? "Info" : "Oznaci nesto");
+        EXPECT_EQ(lib.m_ui.m_calls[0].style, MB_ICONINFORMATION);
+        EXPECT_EQ(lib.m_session.m_journal.GetSize(), 3) << c.text;
+        EXPECT_EQ(lib.m_session.m_nJournalCommand, ID_TAG_ARTIST);
+    }
+}
+
+TEST_F(TagCommands, GenreRewritesTheCellsTextsAndUndoesAfterARemoval)
+{
+    lib.m_list.SetItemText(lib.RowOf("c.mp3"), TrackList::ColName, std::string(35, 'n'));
+    lib.m_ui.AnswerGenre(0, "Blues");
+    OnChangeGenre(lib.m_session);
+    Tag c = kC;
+    c.title = std::string(30, 'n');
+    c.genre = 0;
+    EXPECT_EQ(lib.Trailer("c.mp3"), TrailerOf(c));
+    EXPECT_EQ(
+        lib.Trailer("a.mp3"), TrailerOf(With(kA, &Tag::title, kA.title)).substr(0, 127) + '\0');
+    EXPECT_EQ(lib.Trailer("b.mp3"), TrailerOf(kB));
+    EXPECT_EQ(lib.Cell("d.mp3", TrackList::ColGenre), "Blues");
+    ExpectJournalOf(ID_TAG_GENRE, {{0, kA}, {2, kC}, {3, kD}});
+
+    // Cancel and an undefined choice leave everything, the journal included.
+    lib.m_ui.m_genreAnswers.push_back(std::nullopt);
+    OnChangeGenre(lib.m_session);
+    lib.m_ui.AnswerGenre(200, "");
+    OnChangeGenre(lib.m_session);
+    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 3);
+    EXPECT_EQ(lib.Cell("d.mp3", TrackList::ColGenre), "Blues");
+
+    // Remove row b (index 1, not journaled): the entries above it are renumbered.
+    OnSelectAll(lib.m_session);
+    OnInvertSelection(lib.m_session);
+    lib.Select({"b.mp3"});
+    OnRemoveSelected(lib.m_session);
+    ExpectJournalOf(ID_TAG_GENRE, {{0, kA}, {1, kC}, {2, kD}});
+    OnUndo(lib.m_session);
+    EXPECT_EQ(lib.Trailer("a.mp3"), TrailerOf(kA));
+    EXPECT_EQ(lib.Trailer("c.mp3"), TrailerOf(kC));
+    EXPECT_EQ(lib.Trailer("d.mp3"), TrailerOf(kD));
+    EXPECT_EQ(lib.Cell("c.mp3", TrackList::ColName), "gamma song");
+    EXPECT_EQ(lib.Cell("c.mp3", TrackList::ColGenre), " ");
+    EXPECT_EQ(lib.Cell("d.mp3", TrackList::ColGenre), GenreName(80));
+    EXPECT_FALSE(lib.m_session.IsUndoEnabled());
+}
+
+TEST_F(TagCommands, UndoSkipsRowsThatWereRemoved)
+{
+    lib.m_ui.AnswerGenre(255, " ");
+    OnChangeGenre(lib.m_session);
+    OnSelectAll(lib.m_session);
+    OnInvertSelection(lib.m_session);
+    lib.Select({"a.mp3"});
+    OnRemoveSelected(lib.m_session);
+    ExpectJournalOf(ID_TAG_GENRE, {{1, kC}, {2, kD}});
+    OnUndo(lib.m_session);
+    EXPECT_EQ(lib.Trailer("c.mp3"), TrailerOf(kC));
+    EXPECT_EQ(lib.Trailer("d.mp3"), TrailerOf(kD));
+    EXPECT_EQ(
+        lib.Trailer("a.mp3"), TrailerOf(With(kA, &Tag::title, kA.title)).substr(0, 127) + '\xff');
+    EXPECT_EQ(lib.Cell("b.mp3", TrackList::ColGenre), GenreName(0));
+}
+
+TEST_F(TagCommands, RecasingTakesTheCellsAndKeepsYearAndComment)
+{
+    lib.m_list.SetItemText(lib.RowOf("a.mp3"), TrackList::ColComment, "shown COMMENT");
+    lib.m_list.SetItemText(lib.RowOf("a.mp3"), TrackList::ColName, "hello WORLD");
+    OnUpperCaseWords(lib.m_session);
+    Tag a {"Hello World", "First Artist", "One Album", "1999", "shown COMMENT", 17};
+    EXPECT_EQ(lib.Trailer("a.mp3"), TrailerOf(a));
+    EXPECT_EQ(lib.Cell("a.mp3", TrackList::ColArtist), "First Artist");
+    EXPECT_EQ(lib.Cell("a.mp3", TrackList::ColName), "Hello World");
+    EXPECT_EQ(lib.Trailer("b.mp3"), TrailerOf(kB));
+    ExpectJournalOf(ID_UPPER_CASE_WORDS, {{0, kA}, {2, kC}, {3, kD}});
+
+    lib.m_list.SetItemText(lib.RowOf("a.mp3"), TrackList::ColName, "hello WORLD");
+    OnUpperCaseFirstWord(lib.m_session);
+    a.title = "Hello world";
+    EXPECT_EQ(lib.Trailer("a.mp3"), TrailerOf(a));
+    EXPECT_EQ(lib.Trailer("d.mp3"),
+        TrailerOf({"Delta song", "Fourth Artist", "Four Album", "2002", "c4", 80}));
+    EXPECT_EQ(lib.m_session.m_nJournalCommand, ID_UPPER_CASE_FIRST_WORD);
+    const std::string once = lib.Trailer("d.mp3");
+    OnUpperCaseFirstWord(lib.m_session);
+    EXPECT_EQ(lib.Trailer("d.mp3"), once);
+}
+
+TEST_F(TagCommands, FileNameToNameAndArtistChangeOnlyTheirField)
+{
+    lib.Add("heron - winter RHAPSODY.mp3", kB);
+    OnSelectAll(lib.m_session);
+    OnInvertSelection(lib.m_session);
+    lib.Select({"heron - winter RHAPSODY.mp3"});
+    lib.m_list.SetItemText(lib.RowOf("heron - winter RHAPSODY.mp3"), TrackList::ColAlbum, "shown");
+    OnFileNameToName(lib.m_session);
+    EXPECT_EQ(lib.Trailer("heron - winter RHAPSODY.mp3"),
+        TrailerOf(With(kB, &Tag::title, "Winter rhapsody")));
+    EXPECT_EQ(lib.Cell("heron - winter RHAPSODY.mp3", TrackList::ColName), "Winter rhapsody");
+    EXPECT_EQ(lib.m_session.m_nJournalCommand, ID_FILENAME_TO_NAME);
+    OnFileNameToArtist(lib.m_session);
+    EXPECT_EQ(lib.Trailer("heron - winter RHAPSODY.mp3"),
+        TrailerOf(With(With(kB, &Tag::title, "Winter rhapsody"), &Tag::artist, "Heron")));
+    EXPECT_EQ(lib.Cell("heron - winter RHAPSODY.mp3", TrackList::ColArtist), "Heron");
+    EXPECT_EQ(lib.m_session.m_nJournalCommand, ID_FILENAME_TO_ARTIST);
+    OnUndo(lib.m_session);
+    EXPECT_EQ(lib.Trailer("heron - winter RHAPSODY.mp3"),
+        TrailerOf(With(kB, &Tag::title, "Winter rhapsody")));
+    EXPECT_EQ(lib.Cell("heron - winter RHAPSODY.mp3", TrackList::ColArtist), "second artist");
+}
+
+TEST(FileNameParts, TheTableOfExamples)
+{
+    struct Case {
+        const char* file;
+        const char* name;
+        const char* artist;
+    };
+    const Case cases[] = {
+        {"heron - winter RHAPSODY.mp3", "Winter rhapsody", "Heron"},
+        {"Artist - Song - Remix.mp3", "Song - remix", "Artist"},
+        {"track01.mp3", "Track01", ""},
+        {"Heron-Song.mp3", "Song", "Hero"},
+        {"Live at home.mp3", "Live at home", ""},
+        {"A -.mp3", "", "A"},
+        {"-x.mp3", "X", ""},
+        {"čAPLJA - ŠUMA.mp3", "Šuma", "Čaplja"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(NamePartOfFileName(c.file), c.name) << c.file;
+        EXPECT_EQ(ArtistPartOfFileName(c.file), c.artist) << c.file;
+    }
+}
+
+TEST(TextCase, TheExamples)
+{
+    EXPECT_EQ(UpperCaseWords("the NIGHT owls - one more song (live)"),
+        "The Night Owls - One More Song (live)");
+    EXPECT_EQ(UpperCaseWords("AB/CD"), "Ab/cd");
+    EXPECT_EQ(UpperCaseWords("rock'n'roll"), "Rock'n'roll");
+    EXPECT_EQ(UpperCaseWords("two  spaces"), "Two  Spaces");
+    EXPECT_EQ(UpperCaseWords(""), "");
+    EXPECT_EQ(UpperCaseWords("ray-x"), "Ray-x");
+    EXPECT_EQ(UpperCaseWords("grey HERON"), "Grey Heron");
+    EXPECT_EQ(UpperCaseWords("tab\tsep"), "Tab\tsep");
+    EXPECT_EQ(UpperCaseWords("ćevapi ŽUPA đak"), "Ćevapi Župa Đak");
+    EXPECT_EQ(UpperCaseFirstLetter("the NIGHTJARS"), "The nightjars");
+    EXPECT_EQ(UpperCaseFirstLetter(" abc"), " abc");
+    EXPECT_EQ(UpperCaseFirstLetter("X Y"), "X y");
+    EXPECT_EQ(UpperCaseFirstLetter(""), "");
+    EXPECT_EQ(UpperCaseFirstLetter("šUMA ŠUMA"), "Šuma šuma");
+}
+
+TEST_F(TagCommands, RemoveId3v2CutsTheHeaderOfSelectedFilesOnly)
+{
+    // "ID3", version 3.0, no flags, synchsafe size 20, then 20 tag bytes without 0xFF.
+    const std::string header
+        = std::string("ID3\x03\x00\x00\x00\x00\x00\x14", 10) + std::string(20, 'T');
+    const std::string body = FakeAudio(1000) + TrailerOf(kA);
+    WriteFileBytes(lib.Path("a.mp3"), header + body);
+    WriteFileBytes(lib.Path("b.mp3"), header + body);
+    lib.m_ui.AnswerInput("x");
+    OnChangeTagField(lib.m_session, ID_TAG_YEAR);
+    const int journal = lib.m_session.m_journal.GetSize();
+    OnRemoveId3v2(lib.m_session);
+    EXPECT_EQ(lib.Bytes("a.mp3"), FakeAudio(1000) + TrailerOf(With(kA, &Tag::year, "x")));
+    EXPECT_EQ(lib.Bytes("b.mp3"), header + body);
+    EXPECT_EQ(lib.m_session.m_journal.GetSize(), journal);
+    EXPECT_TRUE(lib.m_ui.CallsOf("MessageBox").empty());
+}
