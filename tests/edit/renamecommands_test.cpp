@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include "app/selectioncommands.h"
+#include "edit/renamecommands.h"
+#include "edit/undo.h"
+#include "library.h"
+#include "model/paths.h"
+#include "res/resource.h"
+
+namespace {
+
+class RenameCommands : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        lib.Add("a.mp3", {"Daybreak", "Night Owls", "", "", "", 255});
+        lib.Add("b.mp3", {"  Dusk ", "", "", "", "", 255});
+        lib.Add("c.mp3", {"   ", "Nobody", "", "", "", 255});
+        lib.Add("d.mp3", {"Taken", "X", "", "", "", 255});
+        WriteFileBytes(lib.Path("a.txt"), "notes");
+        WriteFileBytes(lib.Path("Taken.mp3"), "other file");
+        lib.Select({"d.mp3", "c.mp3", "b.mp3", "a.mp3"});
+        before = lib.Bytes("a.mp3");
+    }
+    Library lib;
+    std::string before;
+};
+
+} // namespace
+
+TEST_F(RenameCommands, NameToFileNameWithCompanionExistingTargetAndEmptyName)
+{
+    OnNameToFileName(lib.m_session);
+    EXPECT_TRUE(lib.m_ui.m_calls.empty());
+    EXPECT_EQ(ReadFileBytes(lib.Path("Daybreak.mp3")), before);
+    EXPECT_FALSE(FileExists(lib.Path("a.mp3")));
+    EXPECT_EQ(ReadFileBytes(lib.Path("Daybreak.txt")), "notes");
+    EXPECT_FALSE(FileExists(lib.Path("a.txt")));
+    EXPECT_TRUE(FileExists(lib.Path("Dusk.mp3")));
+    // Empty name: skipped. Existing target: the row keeps its name, the other file is intact.
+    EXPECT_TRUE(FileExists(lib.Path("c.mp3")));
+    EXPECT_TRUE(FileExists(lib.Path("d.mp3")));
+    EXPECT_EQ(ReadFileBytes(lib.Path("Taken.mp3")), "other file");
+    EXPECT_EQ(lib.m_list.GetItemText(0, 0), "Daybreak.mp3");
+    EXPECT_EQ(lib.m_list.GetItemText(1, 0), "Dusk.mp3");
+    EXPECT_EQ(lib.m_list.GetItemText(2, 0), "c.mp3");
+    EXPECT_EQ(lib.m_list.GetItemText(3, 0), "d.mp3");
+    EXPECT_EQ(lib.m_list.GetItemText(0, TrackList::ColFolder), lib.m_dir.Path());
+
+    CUndoJournal& journal = lib.m_session.m_journal;
+    EXPECT_EQ(lib.m_session.m_nJournalCommand, ID_NAME_TO_FILENAME);
+    ASSERT_EQ(journal.GetSize(), 3);
+    EXPECT_EQ(journal.ElementAt(0).m_strOrigPath, lib.Path("a.mp3"));
+    EXPECT_EQ(journal.ElementAt(0).m_strPath, lib.Path("Daybreak.mp3"));
+    EXPECT_EQ(journal.ElementAt(1).m_nItem, 1);
+    EXPECT_EQ(journal.ElementAt(2).m_nItem, 3);
+    EXPECT_EQ(journal.ElementAt(2).m_strPath, lib.Path("Taken.mp3"));
+    EXPECT_TRUE(lib.m_session.IsUndoEnabled());
+
+    // Undo after a sort: files get their names back, rows their File cells; the companion
+    // keeps its new name and the file that blocked d's rename is left alone.
+    OnHeaderClick(lib.m_session, TrackList::ColArtist);
+    OnUndo(lib.m_session);
+    EXPECT_EQ(ReadFileBytes(lib.Path("a.mp3")), before);
+    EXPECT_TRUE(FileExists(lib.Path("b.mp3")));
+    EXPECT_TRUE(FileExists(lib.Path("Daybreak.txt")));
+    EXPECT_EQ(ReadFileBytes(lib.Path("Taken.mp3")), "other file");
+    EXPECT_TRUE(FileExists(lib.Path("d.mp3")));
+    EXPECT_EQ(lib.Cell("a.mp3", TrackList::ColArtist), "Night Owls");
+    EXPECT_EQ(lib.Cell("b.mp3", TrackList::ColName), "  Dusk ");
+    EXPECT_EQ(lib.RowOf("Daybreak.mp3"), -1);
+    EXPECT_FALSE(lib.m_session.IsUndoEnabled());
+}
+
+TEST_F(RenameCommands, ArtistNameToFileName)
+{
+    OnArtistNameToFileName(lib.m_session);
+    EXPECT_TRUE(FileExists(lib.Path("Night Owls - Daybreak.mp3")));
+    EXPECT_TRUE(FileExists(lib.Path("Night Owls - Daybreak.txt")));
+    EXPECT_TRUE(FileExists(lib.Path(" - Dusk.mp3")));
+    EXPECT_TRUE(FileExists(lib.Path("X - Taken.mp3")));
+    EXPECT_TRUE(FileExists(lib.Path("c.mp3")));
+    EXPECT_EQ(lib.m_session.m_nJournalCommand, ID_ARTIST_NAME_TO_FILENAME);
+    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 3);
+    // Remove the renamed row b; Undo renames its file back but has no row for it.
+    OnSelectAll(lib.m_session);
+    OnInvertSelection(lib.m_session);
+    lib.Select({" - Dusk.mp3"});
+    OnRemoveSelected(lib.m_session);
+    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 2);
+    OnUndo(lib.m_session);
+    EXPECT_TRUE(FileExists(lib.Path("a.mp3")));
+    EXPECT_TRUE(FileExists(lib.Path("d.mp3")));
+    EXPECT_TRUE(FileExists(lib.Path(" - Dusk.mp3")));
+    EXPECT_EQ(lib.m_list.GetItemText(0, 0), "a.mp3");
+    EXPECT_EQ(lib.m_list.GetItemText(2, 0), "d.mp3");
+}
+
+TEST_F(RenameCommands, NamesTheSystemRefusesKeepTheRowAndItsEntry)
+{
+    OnSelectAll(lib.m_session);
+    OnInvertSelection(lib.m_session);
+    lib.m_list.SetItemText(0, TrackList::ColName, "sub/dir");
+    lib.m_list.SetItemText(1, TrackList::ColName, "ok");
+    lib.Select({"a.mp3", "b.mp3"});
+    OnNameToFileName(lib.m_session);
+    EXPECT_TRUE(FileExists(lib.Path("a.mp3")));
+    EXPECT_EQ(lib.m_list.GetItemText(0, 0), "a.mp3");
+    EXPECT_TRUE(FileExists(lib.Path("a.txt")));
+    EXPECT_TRUE(FileExists(lib.Path("ok.mp3")));
+    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 2);
+}
+
+TEST_F(RenameCommands, NothingSelected)
+{
+    OnSelectAll(lib.m_session);
+    OnInvertSelection(lib.m_session);
+    OnNameToFileName(lib.m_session);
+    OnArtistNameToFileName(lib.m_session);
+    ASSERT_EQ(lib.m_ui.m_calls.size(), 2u);
+    EXPECT_EQ(lib.m_ui.m_calls[0].text, "Nista nije oznaceno.");
+    EXPECT_EQ(lib.m_ui.m_calls[1].text, "Nista nije oznaceno. Nemoj tako.");
+    EXPECT_EQ(lib.m_ui.m_calls[1].caption, "Oznaci nesto");
+    EXPECT_TRUE(FileExists(lib.Path("a.mp3")));
+}

@@ -1,0 +1,115 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "../edit/library.h"
+#include "app/selectioncommands.h"
+#include "export/exportcommands.h"
+#include "model/paths.h"
+
+namespace {
+
+class Export : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        lib.Add("1.mp3", {"Daybreak", "Night Owls", "", "", "", 255});
+        lib.Add("2.mp3", {"", "Heron", "", "", "", 255});
+        lib.Add("3.mp3", {"Šuma", "", "", "", "", 255});
+        lib.Add("4.mp3", {"Četiri", "Đak", "", "", "", 255});
+    }
+    Library lib;
+};
+
+} // namespace
+
+TEST_F(Export, PlayListBytes)
+{
+    lib.Select({"4.mp3", "2.mp3", "1.mp3"});
+    const std::string out = lib.m_dir / "list.m3u";
+    lib.m_ui.AnswerSave(out);
+    OnMakePlayList(lib.m_session);
+    ASSERT_EQ(lib.m_ui.m_calls.size(), 1u);
+    EXPECT_EQ(lib.m_ui.m_calls[0].kind, "SaveFileDialog");
+    EXPECT_EQ(lib.m_ui.m_calls[0].caption, ".m3u");
+    EXPECT_EQ(lib.m_ui.m_calls[0].text, "Night Owls");
+    EXPECT_EQ(lib.m_ui.m_calls[0].filter, "M3U Play List (*.m3u)|*.m3u||");
+    const std::string dir = lib.m_dir.Path();
+    EXPECT_EQ(ReadFileBytes(out),
+        "#EXTM3U\r\n#EXTINF:,Night Owls - Daybreak\r\n" + dir + "/1.mp3\r\n" + dir
+            + "/2.mp3\r\n#EXTINF:,Đak - Četiri\r\n" + dir + "/4.mp3\r\n");
+    struct stat st { };
+    ASSERT_EQ(stat(out.c_str(), &st), 0);
+    const mode_t mask = umask(0);
+    umask(mask);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+}
+
+TEST_F(Export, TitleFileBytesReplaceAnExistingFile)
+{
+    OnSelectAll(lib.m_session);
+    const std::string out = lib.m_dir / "titles.txt";
+    WriteFileBytes(out, "old content that is longer than the new one ...........");
+    lib.m_ui.AnswerSave(out);
+    OnExportTitles(lib.m_session);
+    EXPECT_EQ(lib.m_ui.m_calls[0].text, "");
+    EXPECT_EQ(lib.m_ui.m_calls[0].caption, ".txt");
+    EXPECT_EQ(lib.m_ui.m_calls[0].filter, "Text files (*.txt)|*.txt||");
+    EXPECT_EQ(ReadFileBytes(out), "Night Owls - Daybreak\r\nĐak - Četiri\r\n");
+
+    // No row with both texts: an empty file.
+    OnInvertSelection(lib.m_session);
+    lib.Select({"2.mp3", "3.mp3"});
+    lib.m_ui.AnswerSave(out);
+    OnExportTitles(lib.m_session);
+    EXPECT_EQ(ReadFileBytes(out), "");
+}
+
+TEST_F(Export, NothingSelectedAndCancelWriteNothing)
+{
+    OnMakePlayList(lib.m_session);
+    OnExportTitles(lib.m_session);
+    ASSERT_EQ(lib.m_ui.m_calls.size(), 2u);
+    for (const auto& call : lib.m_ui.m_calls) {
+        EXPECT_EQ(call.kind, "MessageBox");
+        EXPECT_EQ(call.text, "Nista nije oznaceno. Samo tako mozda i proradi.");
+        EXPECT_EQ(call.caption, "Oznaci nesto");
+    }
+    lib.Select({"1.mp3"});
+    lib.m_ui.m_calls.clear();
+    OnMakePlayList(lib.m_session); // the save dialog is cancelled
+    ASSERT_EQ(lib.m_ui.m_calls.size(), 1u);
+    EXPECT_EQ(lib.m_ui.m_calls[0].kind, "SaveFileDialog");
+}
+
+TEST_F(Export, AFileThatCannotBeCreatedIsReportedAndNothingIsLeft)
+{
+    lib.Select({"1.mp3"});
+    const std::string missing = lib.m_dir / "no such folder/list.m3u";
+    lib.m_ui.AnswerSave(missing);
+    OnMakePlayList(lib.m_session);
+    ASSERT_EQ(lib.m_ui.CallsOf("MessageBox").size(), 1u);
+    const auto box = lib.m_ui.CallsOf("MessageBox")[0];
+    EXPECT_EQ(box.text, "Ne mogu napraviti fajl:\n" + missing + "\nNo such file or directory");
+    EXPECT_EQ(box.caption, "Greska");
+    EXPECT_FALSE(PathExists(missing));
+}
+
+TEST_F(Export, AReadOnlyFolderKeepsItsFile)
+{
+    lib.Select({"1.mp3"});
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root may write into read-only folders";
+    const std::string locked = lib.m_dir / "locked";
+    MakeFolder(locked);
+    WriteFileBytes(locked + "/t.txt", "keep");
+    chmod(locked.c_str(), 0555);
+    lib.m_ui.AnswerSave(locked + "/t.txt");
+    OnExportTitles(lib.m_session);
+    ASSERT_EQ(lib.m_ui.CallsOf("MessageBox").size(), 1u);
+    EXPECT_NE(lib.m_ui.CallsOf("MessageBox")[0].text.find("Permission denied"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(locked + "/t.txt"), "keep");
+    chmod(locked.c_str(), 0755);
+    EXPECT_EQ(RunCommand("test $(ls -A " + ShellQuote(locked) + " | wc -l) -eq 1"), 0);
+}
