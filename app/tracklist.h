@@ -47,7 +47,9 @@ public:
     std::string GetItemText(int row, int column) const;
     void SetItemText(int row, int column, const std::string& text);
 
-    // Adds one row placed among the others by ascending File text; returns its index.
+    // Adds one row placed among the others by ascending File text (case-insensitive collation
+    // of the user's locale); returns its index. When a header sort or an edit of a File cell
+    // has left the rows in another order, new rows go after the existing ones.
     int AddRow(Cells cells);
     // Adds many rows at once, each placed as AddRow would place it, in O((n + m) log(n + m)).
     void AddRows(std::vector<Cells> rows);
