@@ -1,3 +1,5 @@
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -112,4 +114,27 @@ TEST_F(Export, AReadOnlyFolderKeepsItsFile)
     EXPECT_EQ(ReadFileBytes(locked + "/t.txt"), "keep");
     chmod(locked.c_str(), 0755);
     EXPECT_EQ(RunCommand("test $(ls -A " + ShellQuote(locked) + " | wc -l) -eq 1"), 0);
+}
+
+TEST_F(Export, AFailedWriteLeavesTheOldFileAndNoPartialFile)
+{
+    OnSelectAll(lib.m_session);
+    const std::string out = lib.m_dir / "titles.txt";
+    WriteFileBytes(out, "old");
+    // Writes beyond 16 bytes fail with EFBIG while the limit holds.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved {};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 16;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    lib.m_ui.AnswerSave(out);
+    OnExportTitles(lib.m_session);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    ASSERT_EQ(lib.m_ui.CallsOf("MessageBox").size(), 1u);
+    EXPECT_EQ(lib.m_ui.CallsOf("MessageBox")[0].text,
+        "Ne mogu napraviti fajl:\n" + out + "\nFile too large");
+    EXPECT_EQ(ReadFileBytes(out), "old");
+    EXPECT_EQ(
+        RunCommand("test $(ls -A " + ShellQuote(lib.m_dir.Path()) + " | grep -c txt) -eq 1"), 0);
 }
