@@ -123,3 +123,15 @@ TEST_F(RenameCommands, NothingSelected)
     EXPECT_EQ(lib.m_ui.m_calls[1].caption, "Oznaci nesto");
     EXPECT_TRUE(FileExists(lib.Path("a.mp3")));
 }
+
+TEST_F(RenameCommands, OnlyARegularFileCountsAsCompanion)
+{
+    OnSelectAll(lib.m_session);
+    OnInvertSelection(lib.m_session);
+    MakeFolder(lib.Path("b.txt"));
+    lib.Select({"b.mp3"});
+    OnNameToFileName(lib.m_session);
+    EXPECT_TRUE(FileExists(lib.Path("Dusk.mp3")));
+    EXPECT_TRUE(PathExists(lib.Path("b.txt")));
+    EXPECT_FALSE(PathExists(lib.Path("Dusk.txt")));
+}
