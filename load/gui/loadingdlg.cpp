@@ -95,6 +95,18 @@ int CLoadingDlg::RunModalLoop()
     return m_nResult;
 }
 
+int CLoadingDlg::RunModalLoopOver(QWidget* mainWindow)
+{
+    if (mainWindow)
+        mainWindow->setEnabled(false);
+    // Disabling a window disables its child windows as well; this one must stay usable.
+    setEnabled(true);
+    const int result = RunModalLoop();
+    if (mainWindow)
+        mainWindow->setEnabled(true);
+    return result;
+}
+
 void CLoadingDlg::EndModalLoop(int result)
 {
     if (m_bEnded)

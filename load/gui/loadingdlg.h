@@ -27,6 +27,9 @@ public:
 
     // Runs the modal loop until EndModalLoop; returns the result given there.
     int RunModalLoop();
+    // The same with mainWindow disabled for exactly the span of the loop, so that no shortcut,
+    // menu or toolbar command reaches it meanwhile.
+    int RunModalLoopOver(QWidget* mainWindow);
     // Ends the modal loop with result; when it has not started yet, RunModalLoop returns at once.
     void EndModalLoop(int result);
     bool IsModalLoopEnded() const { return m_bEnded; }

@@ -1,6 +1,7 @@
 #include <atomic>
 #include <thread>
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
@@ -94,4 +95,44 @@ TEST(LoadingDlg, AnEndFromAnotherThreadClosesTheLoop)
     worker.join();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_FALSE(dialog.m_bCancelled);
+}
+
+// While the loop runs the main window is disabled and its shortcuts do nothing, the dialog
+// itself answers; afterwards the main window works again.
+TEST(LoadingDlg, MainWindowIsDisabledForExactlyTheLoop)
+{
+    QWidget mainWindow;
+    int fired = 0;
+    auto* addFolder = new QAction(&mainWindow);
+    addFolder->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    mainWindow.addAction(addFolder);
+    QObject::connect(addFolder, &QAction::triggered, [&] { ++fired; });
+    mainWindow.show();
+    QApplication::setActiveWindow(&mainWindow);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&mainWindow));
+    QTest::keyClick(&mainWindow, Qt::Key_D, Qt::ControlModifier);
+    ASSERT_EQ(fired, 1) << "the shortcut must work without the dialog";
+
+    std::atomic<bool> cancel {false};
+    CLoadingDlg dialog(&mainWindow);
+    dialog.SetCancelFlag(&cancel);
+    dialog.show();
+    bool mainDisabled = false;
+    bool dialogEnabled = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        mainDisabled = !mainWindow.isEnabled();
+        dialogEnabled = dialog.isEnabled() && dialog.CancelButton()->isEnabled();
+        QTest::keyClick(&mainWindow, Qt::Key_D, Qt::ControlModifier);
+        QTest::keyClick(&dialog, Qt::Key_D, Qt::ControlModifier);
+        QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
+        dialog.EndModalLoop(0);
+    });
+    EXPECT_EQ(dialog.RunModalLoopOver(&mainWindow), 0);
+    EXPECT_TRUE(mainDisabled);
+    EXPECT_TRUE(dialogEnabled);
+    EXPECT_TRUE(cancel.load());
+    EXPECT_EQ(fired, 1);
+    EXPECT_TRUE(mainWindow.isEnabled());
+    QTest::keyClick(&mainWindow, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(fired, 2);
 }
