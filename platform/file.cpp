@@ -90,16 +90,21 @@ std::int64_t CFile::Seek(std::int64_t offset, SeekPosition from)
     return position;
 }
 
-std::size_t CFile::Read(void* buffer, std::size_t count)
+namespace {
+
+// Reads until count bytes or the end of the file, retrying interrupted calls; readSome reads
+// at the offset done bytes into the request.
+template <typename ReadSome>
+std::size_t ReadFully(char* out, std::size_t count, ReadSome readSome, int& error)
 {
-    auto* out = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
-        ssize_t n = ::read(m_fd, out + done, count - done);
+        ssize_t n = readSome(out + done, count - done, done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            ThrowError(errno);
+            error = errno;
+            return done;
         }
         if (n == 0)
             break;
@@ -108,21 +113,31 @@ std::size_t CFile::Read(void* buffer, std::size_t count)
     return done;
 }
 
+} // namespace
+
+std::size_t CFile::Read(void* buffer, std::size_t count)
+{
+    int error = 0;
+    std::size_t done = ReadFully(
+        static_cast<char*>(buffer), count,
+        [this](char* out, std::size_t want, std::size_t) { return ::read(m_fd, out, want); },
+        error);
+    if (error)
+        ThrowError(error);
+    return done;
+}
+
 std::size_t CFile::ReadAt(void* buffer, std::size_t count, std::int64_t offset)
 {
-    auto* out = static_cast<char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        ssize_t n = ::pread(m_fd, out + done, count - done, offset + static_cast<off_t>(done));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ThrowError(errno);
-        }
-        if (n == 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
+    int error = 0;
+    std::size_t done = ReadFully(
+        static_cast<char*>(buffer), count,
+        [this, offset](char* out, std::size_t want, std::size_t done) {
+            return ::pread(m_fd, out, want, offset + static_cast<off_t>(done));
+        },
+        error);
+    if (error)
+        ThrowError(error);
     return done;
 }
 
