@@ -4,6 +4,7 @@
 #include "edit/undojournal.h"
 
 #include <functional>
+#include <string>
 
 class UiServices;
 class ShellUi;
@@ -27,6 +28,8 @@ public:
     bool IsUndoEnabled() const { return m_bUndoEnabled; }
     // Called with the new state whenever UpdateUndoMenu runs.
     std::function<void(bool)> m_onUndoMenuChanged;
+    // Shows a new main window title ("Loading...." while Add files adds rows); may be empty.
+    std::function<void(const std::string&)> m_onTitleChanged;
 
     CUndoJournal m_journal;
     int m_nJournalCommand = 0;

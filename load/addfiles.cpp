@@ -1,0 +1,49 @@
+#include "load/addfiles.h"
+
+#include "app/session.h"
+#include "load/scanfolder.h"
+#include "model/mp3file.h"
+#include "model/paths.h"
+#include "platform/uiservices.h"
+
+namespace {
+
+void ShowTitle(Session& session, const std::string& title)
+{
+    if (session.m_onTitleChanged)
+        session.m_onTitleChanged(title);
+}
+
+} // namespace
+
+void AddFilesToList(Session& session, const std::vector<std::string>& paths)
+{
+    TrackList& list = session.List();
+    // One record serves every file; SetPath and ReadTag refill it.
+    CMp3File file;
+    std::vector<TrackList::Cells> rows;
+    rows.reserve(paths.size());
+    for (const std::string& path : paths) {
+        file.SetPath(path);
+        file.ReadTag();
+        rows.push_back(RowOfFile(file, FileNameOf(path), FolderOf(path)));
+    }
+    const bool redraw = list.IsRedrawOn();
+    list.SetRedraw(false);
+    list.AddRows(std::move(rows));
+    list.SetRedraw(redraw);
+}
+
+void OnAddFiles(Session& session)
+{
+    auto chosen = session.Ui().OpenFilesDialog(".mp3", "MP3 Fajlovi(*.mp3)|*.mp3||");
+    if (!chosen)
+        return;
+    session.m_journal.Clear();
+    session.List().DeleteAllItems();
+    ShowTitle(session, "Loading....");
+    AddFilesToList(session, *chosen);
+    session.List().SetRedraw(true);
+    ShowTitle(session, "MP3 Sonivar");
+    session.UpdateUndoMenu();
+}

@@ -1,0 +1,46 @@
+#include "load/scanfolder.h"
+
+#include "model/genres.h"
+#include "model/mp3file.h"
+#include "model/paths.h"
+#include "platform/filefind.h"
+
+std::atomic<bool> g_bCancelScan {false};
+std::atomic<int> g_nLoadedCount {0};
+
+TrackList::Cells RowOfFile(const CMp3File& file, const std::string& name, const std::string& folder)
+{
+    TrackList::Cells cells;
+    cells[TrackList::ColFile] = name;
+    cells[TrackList::ColArtist] = file.m_strArtist;
+    cells[TrackList::ColAlbum] = file.m_strAlbum;
+    cells[TrackList::ColName] = file.m_strTitle;
+    cells[TrackList::ColYear] = file.m_strYear;
+    cells[TrackList::ColComment] = file.m_strComment;
+    cells[TrackList::ColFolder] = folder;
+    cells[TrackList::ColGenre] = GenreName(static_cast<signed char>(file.m_byGenre));
+    return cells;
+}
+
+void ScanFolder(std::string folder, ScanSink& sink)
+{
+    CFileFind finder;
+    if (!finder.FindFile(JoinPath(folder, "*.*")))
+        return;
+    // One record serves every file of this level; its texts are refilled by each tag read.
+    CMp3File file;
+    bool more = true;
+    while (more && !g_bCancelScan.load(std::memory_order_relaxed)) {
+        more = finder.FindNextFile();
+        const std::string name = finder.GetFileName();
+        const std::string path = finder.GetFilePath();
+        if (!finder.IsDirectory() && ExtensionOf(path) == "mp3") {
+            file.SetPath(path);
+            file.ReadTag();
+            const int loaded = g_nLoadedCount.fetch_add(1, std::memory_order_relaxed) + 1;
+            sink.OnFile(RowOfFile(file, name, folder), FolderOf(path), FileNameOf(path), loaded);
+        } else if (finder.IsDirectory() && !finder.IsDots()) {
+            ScanFolder(path, sink);
+        }
+    }
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include "app/tracklist.h"
+
+class CMp3File;
+
+// Raised by the Loading dialog's Cancel (or the CLI on a signal); polled before every entry.
+extern std::atomic<bool> g_bCancelScan;
+// MP3 files found by the running walk.
+extern std::atomic<int> g_nLoadedCount;
+
+// Receives what the walk finds, on the walking thread.
+class ScanSink {
+public:
+    virtual ~ScanSink() = default;
+    // One MP3 file: the row to add, and the Loading dialog's texts (the file's folder and name,
+    // and g_nLoadedCount after it was counted).
+    virtual void OnFile(
+        TrackList::Cells&& row, const std::string& folder, const std::string& file, int loaded)
+        = 0;
+};
+
+// Walks folder depth first in the order the file system returns the entries. Every file whose
+// lower-cased extension is "mp3" gives one row (its Folder cell is the text of the folder as
+// passed here, sub-folders by the full path the walk built); every other folder is walked.
+// Stops before the next entry of every level once g_bCancelScan is raised.
+void ScanFolder(std::string folder, ScanSink& sink);
+
+// The row of a loaded file: its name, the five texts of its record, its folder and genre name.
+TrackList::Cells RowOfFile(
+    const CMp3File& file, const std::string& name, const std::string& folder);

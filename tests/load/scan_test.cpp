@@ -1,0 +1,275 @@
+#include <algorithm>
+#include <map>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+#include "load/scanfolder.h"
+#include "load/scanworker.h"
+#include "support/fixtures.h"
+
+namespace {
+
+struct Found {
+    TrackList::Cells row;
+    std::string folder;
+    std::string file;
+    int loaded;
+};
+
+class Collect final : public ScanSink {
+public:
+    void OnFile(TrackList::Cells&& row, const std::string& folder, const std::string& file,
+        int loaded) override
+    {
+        found.push_back({std::move(row), folder, file, loaded});
+        if (cancelAfter > 0 && static_cast<int>(found.size()) == cancelAfter)
+            g_bCancelScan = true;
+    }
+    std::vector<Found> found;
+    int cancelAfter = 0;
+};
+
+std::vector<Found> Scan(const std::string& folder, int cancelAfter = 0)
+{
+    g_bCancelScan = false;
+    g_nLoadedCount = 0;
+    Collect sink;
+    sink.cancelAfter = cancelAfter;
+    ScanFolder(folder, sink);
+    g_bCancelScan = false;
+    return sink.found;
+}
+
+// Name -> row of every file found.
+std::map<std::string, TrackList::Cells> ByName(const std::vector<Found>& found)
+{
+    std::map<std::string, TrackList::Cells> rows;
+    for (const Found& f : found)
+        rows[f.row[TrackList::ColFile]] = f.row;
+    return rows;
+}
+
+std::string Tagged(const std::string& title, const std::string& artist, std::uint8_t genre)
+{
+    return FakeAudio(4000) + Id3v1Bytes(title, artist, "Album", "1999", "Note", genre);
+}
+
+} // namespace
+
+TEST(ScanFolder, ListsMp3FilesOfEveryLevelWithTheirFolderAndTag)
+{
+    TempDir dir;
+    MakeFolder(dir / "a");
+    MakeFolder(dir / "a/b");
+    MakeFolder(dir / "x.mp3");
+    WriteFileBytes(dir / "top.mp3", Tagged("Top", "Zdravko", 17));
+    WriteFileBytes(dir / "a/LOUD.MP3", Tagged("Loud", "Hari", 0));
+    WriteFileBytes(dir / "a/b/Mixed.Mp3", FakeAudio(4000));
+    WriteFileBytes(dir / "a/b/keep.mp3.bak", Tagged("Bak", "No", 1));
+    WriteFileBytes(dir / "a/notes.txt", "text");
+    WriteFileBytes(dir / "x.mp3/inner.mp3", Tagged("Inner", "Dino", 255));
+
+    auto found = Scan(dir.Path());
+    auto rows = ByName(found);
+    ASSERT_EQ(found.size(), 4u);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_FALSE(rows.count("x.mp3"));
+    EXPECT_FALSE(rows.count("keep.mp3.bak"));
+
+    const auto& top = rows.at("top.mp3");
+    EXPECT_EQ(top[TrackList::ColFolder], dir.Path());
+    EXPECT_EQ(top[TrackList::ColName], "Top");
+    EXPECT_EQ(top[TrackList::ColArtist], "Zdravko");
+    EXPECT_EQ(top[TrackList::ColAlbum], "Album");
+    EXPECT_EQ(top[TrackList::ColYear], "1999");
+    EXPECT_EQ(top[TrackList::ColComment], "Note");
+    EXPECT_EQ(top[TrackList::ColGenre], "Rock");
+    EXPECT_EQ(rows.at("LOUD.MP3")[TrackList::ColFolder], dir / "a");
+    EXPECT_EQ(rows.at("LOUD.MP3")[TrackList::ColGenre], "Blues");
+    // No trailer: empty texts and the blank genre.
+    EXPECT_EQ(rows.at("Mixed.Mp3")[TrackList::ColFolder], dir / "a/b");
+    EXPECT_EQ(rows.at("Mixed.Mp3")[TrackList::ColName], "");
+    EXPECT_EQ(rows.at("Mixed.Mp3")[TrackList::ColGenre], " ");
+    EXPECT_EQ(rows.at("inner.mp3")[TrackList::ColFolder], dir / "x.mp3");
+
+    // The progress texts name each file's folder and name; the count runs 1..n.
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        EXPECT_EQ(found[i].loaded, static_cast<int>(i) + 1);
+        EXPECT_EQ(found[i].file, found[i].row[TrackList::ColFile]);
+        EXPECT_EQ(found[i].folder, found[i].row[TrackList::ColFolder]);
+    }
+    EXPECT_EQ(g_nLoadedCount.load(), 4);
+}
+
+TEST(ScanFolder, TopFolderTextIsKeptAsGivenAndWalkIsDepthFirst)
+{
+    TempDir dir;
+    MakeFolder(dir / "sub");
+    WriteFileBytes(dir / "sub/one.mp3", FakeAudio(300));
+    WriteFileBytes(dir / "two.mp3", FakeAudio(300));
+    WriteFileBytes(dir / "sub/three.mp3", FakeAudio(300));
+
+    auto found = Scan(dir.Path() + "/");
+    ASSERT_EQ(found.size(), 3u);
+    for (const Found& f : found) {
+        if (f.row[TrackList::ColFile] == "two.mp3")
+            EXPECT_EQ(f.row[TrackList::ColFolder], dir.Path() + "/");
+        else
+            EXPECT_EQ(f.row[TrackList::ColFolder], dir / "sub");
+    }
+    // The two files of the sub-folder come one right after the other.
+    auto pos = [&](const std::string& name) {
+        return std::find_if(found.begin(), found.end(), [&](const Found& f) {
+            return f.row[TrackList::ColFile] == name;
+        }) - found.begin();
+    };
+    EXPECT_EQ(std::abs(pos("one.mp3") - pos("three.mp3")), 1);
+}
+
+TEST(ScanFolder, MissingEmptyAndUnreadableFoldersGiveNoRowsAndLinksAreNotFollowed)
+{
+    TempDir dir;
+    EXPECT_TRUE(Scan(dir / "missing").empty());
+    MakeFolder(dir / "empty");
+    EXPECT_TRUE(Scan(dir / "empty").empty());
+    // A link back up would loop forever if it were walked.
+    MakeFolder(dir / "loop");
+    WriteFileBytes(dir / "loop/song.mp3", FakeAudio(300));
+    ASSERT_EQ(::symlink(dir.Path().c_str(), (dir / "loop/up").c_str()), 0);
+    auto found = Scan(dir / "loop");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].row[TrackList::ColFile], "song.mp3");
+
+    // An unreadable sub-folder is skipped (root reads everything, so only check no crash).
+    MakeFolder(dir / "loop/closed");
+    WriteFileBytes(dir / "loop/closed/hidden.mp3", FakeAudio(300));
+    ::chmod((dir / "loop/closed").c_str(), 0);
+    auto again = Scan(dir / "loop");
+    EXPECT_GE(again.size(), 1u);
+    ::chmod((dir / "loop/closed").c_str(), 0755);
+}
+
+TEST(ScanFolder, CancelStopsEveryLevelAndKeepsTheRowsSoFar)
+{
+    TempDir dir;
+    for (int f = 0; f < 3; ++f) {
+        std::string folder = dir / ("f" + std::to_string(f));
+        MakeFolder(folder);
+        MakeFolder(folder + "/deeper");
+        for (int i = 0; i < 10; ++i) {
+            WriteFileBytes(folder + "/s" + std::to_string(i) + ".mp3", FakeAudio(300));
+            WriteFileBytes(folder + "/deeper/d" + std::to_string(i) + ".mp3", FakeAudio(300));
+        }
+    }
+    auto found = Scan(dir.Path(), 7);
+    EXPECT_EQ(found.size(), 7u);
+    EXPECT_EQ(g_nLoadedCount.load(), 7);
+    EXPECT_EQ(found.back().loaded, 7);
+}
+
+namespace {
+
+// Runs a worker over folder until its end arrives; returns the rows in arrival order and the
+// number of batches.
+struct WorkerRun {
+    std::vector<TrackList::Cells> rows;
+    int batches = 0;
+    int finishes = 0;
+};
+
+WorkerRun RunWorker(const std::string& folder, bool waitBeforeEventLoop)
+{
+    WorkerRun run;
+    ScanWorker worker;
+    QObject::connect(&worker, &ScanWorker::rowsReady, [&](std::vector<TrackList::Cells> rows) {
+        ++run.batches;
+        EXPECT_EQ(run.finishes, 0) << "rows after the end";
+        for (auto& row : rows)
+            run.rows.push_back(std::move(row));
+    });
+    QObject::connect(&worker, &ScanWorker::finished, [&] { ++run.finishes; });
+    worker.Start(folder);
+    if (waitBeforeEventLoop) {
+        // The walk ends before anyone is listening: its end must still arrive.
+        worker.Wait();
+        EXPECT_TRUE(worker.IsFinished());
+    }
+    QElapsedTimer timer;
+    timer.start();
+    while (run.finishes == 0 && timer.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QCoreApplication::processEvents();
+    return run;
+}
+
+} // namespace
+
+TEST(ScanWorker, DeliversEveryRowInBatchesThenTheEndExactlyOnce)
+{
+    TempDir dir;
+    for (int f = 0; f < 6; ++f) {
+        std::string folder = dir / ("f" + std::to_string(f));
+        MakeFolder(folder);
+        for (int i = 0; i < 100; ++i)
+            WriteFileBytes(folder + "/t" + std::to_string(i) + ".mp3", FakeAudio(250));
+    }
+    WorkerRun run = RunWorker(dir.Path(), false);
+    EXPECT_EQ(run.finishes, 1);
+    EXPECT_EQ(run.rows.size(), 600u);
+    // Never one message per row, and no batch larger than the limit.
+    EXPECT_GE(run.batches, 3);
+    EXPECT_LE(run.batches, 600 / 2);
+    std::set<std::string> unique;
+    for (const auto& row : run.rows)
+        unique.insert(row[TrackList::ColFolder] + "/" + row[TrackList::ColFile]);
+    EXPECT_EQ(unique.size(), 600u);
+}
+
+TEST(ScanWorker, AnEndBeforeTheReceiverWaitsIsNotLost)
+{
+    TempDir dir;
+    WorkerRun empty = RunWorker(dir / "missing", true);
+    EXPECT_EQ(empty.finishes, 1);
+    EXPECT_TRUE(empty.rows.empty());
+
+    WriteFileBytes(dir / "one.mp3", FakeAudio(300));
+    WorkerRun one = RunWorker(dir.Path(), true);
+    EXPECT_EQ(one.finishes, 1);
+    EXPECT_EQ(one.rows.size(), 1u);
+}
+
+TEST(ScanWorker, ProgressNamesTheLastFileAndCancelFromAnotherThreadStops)
+{
+    TempDir dir;
+    for (int i = 0; i < 2000; ++i)
+        WriteFileBytes(dir / ("n" + std::to_string(i) + ".mp3"), FakeAudio(250));
+    ScanWorker worker;
+    std::size_t received = 0;
+    QObject::connect(&worker, &ScanWorker::rowsReady,
+        [&](std::vector<TrackList::Cells> rows) { received += rows.size(); });
+    worker.Start(dir.Path());
+    g_bCancelScan = true;
+    worker.Wait();
+    QCoreApplication::processEvents();
+    const int loaded = g_nLoadedCount.load();
+    EXPECT_LT(loaded, 2000);
+    EXPECT_EQ(received, static_cast<std::size_t>(loaded));
+    ScanWorker::Progress progress = worker.CurrentProgress();
+    EXPECT_EQ(progress.m_nLoaded, loaded);
+    if (loaded > 0) {
+        EXPECT_EQ(progress.m_strFolder, dir.Path());
+        EXPECT_EQ(progress.m_strFile.substr(0, 1), "n");
+    }
+
+    // A new start clears the flag and walks everything.
+    worker.Start(dir.Path());
+    worker.Wait();
+    EXPECT_EQ(g_nLoadedCount.load(), 2000);
+    EXPECT_EQ(worker.CurrentProgress().m_nLoaded, 2000);
+}
