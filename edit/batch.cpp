@@ -2,16 +2,19 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "app/session.h"
 #include "model/paths.h"
+#include "platform/exception.h"
 #include "platform/uiservices.h"
 #include "res/resource.h"
 
 namespace {
 
 std::atomic<bool> g_bBatchPause {true};
+RowFailureHandler g_rowFailureHandler;
 
 } // namespace
 
@@ -49,4 +52,24 @@ void PauseAfterRow()
 {
     if (g_bBatchPause)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
+}
+
+void SetRowFailureHandler(RowFailureHandler handler)
+{
+    g_rowFailureHandler = std::move(handler);
+}
+
+void ReportRowFailure(const std::string& path, const std::string& reason)
+{
+    if (g_rowFailureHandler)
+        g_rowFailureHandler(path, reason);
+}
+
+void ReportRowFailure(const std::string& path, const CException& error)
+{
+    if (const auto* fileError = dynamic_cast<const CFileException*>(&error))
+        ReportRowFailure(fileError->m_strFileName.empty() ? path : fileError->m_strFileName,
+            std::strerror(static_cast<int>(fileError->m_lOsError)));
+    else
+        ReportRowFailure(path, error.What());
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
+class CException;
 class Session;
 class TrackList;
 
@@ -21,3 +23,12 @@ std::string RowPath(const TrackList& list, int row);
 void SetBatchPause(bool on);
 bool BatchPause();
 void PauseAfterRow();
+
+// Where a batch tells that a row's file could not be changed; the batch still goes on with the
+// next row. Nothing happens unless a front end set a handler (the CLI reports each failure).
+// reason is a system error text, or empty when the file layer gave none.
+using RowFailureHandler = std::function<void(const std::string& path, const std::string& reason)>;
+void SetRowFailureHandler(RowFailureHandler handler);
+void ReportRowFailure(const std::string& path, const std::string& reason);
+// The same for a caught file error: its path (when it carries one, else path) and its reason.
+void ReportRowFailure(const std::string& path, const CException& error);

@@ -14,10 +14,12 @@ void OnRemoveId3v2(Session& session)
     for (int row = list.GetNextSelected(-1); row != -1;) {
         const int next = list.GetNextSelected(row);
         // A file error ends this row only; the file layer leaves the original whole.
+        const std::string path = RowPath(list, row);
         try {
-            if (file.SetPath(RowPath(list, row)))
-                file.RemoveId3v2();
-        } catch (const CException&) {
+            if (!file.SetPath(path) || !file.RemoveId3v2())
+                ReportRowFailure(path, std::string());
+        } catch (const CException& error) {
+            ReportRowFailure(path, error);
         }
         PauseAfterRow();
         row = next;

@@ -48,7 +48,8 @@ void RenameRows(Session& session, int commandId, const char* emptyText)
                     = JoinPath(FolderOf(oldText), StripExtension(newName) + ".txt");
                 if (IsRegularFile(oldText))
                     CFile::Rename(oldText, newText);
-            } catch (const CException&) {
+            } catch (const CException& error) {
+                ReportRowFailure(oldPath, error);
             }
         }
         row = next;

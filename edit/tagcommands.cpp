@@ -35,8 +35,10 @@ void SnapshotRow(Session& session, CMp3File& file, int row)
 void WriteRow(CMp3File& file)
 {
     try {
-        file.WriteTag();
-    } catch (const CException&) {
+        if (!file.WriteTag())
+            ReportRowFailure(file.m_strPath, std::string());
+    } catch (const CException& error) {
+        ReportRowFailure(file.m_strPath, error);
     }
 }
 

@@ -1,0 +1,233 @@
+#include "cli/cliargs.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "model/genres.h"
+#include "res/resource.h"
+
+namespace {
+
+struct Field {
+    const char* m_pName;
+    int m_nCommand;
+};
+
+constexpr Field kFields[] = {
+    {"artist", ID_TAG_ARTIST},
+    {"name", ID_TAG_NAME},
+    {"album", ID_TAG_ALBUM},
+    {"year", ID_TAG_YEAR},
+    {"comment", ID_TAG_COMMENT},
+};
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// A decimal number of at most three digits (so no overflow and no sign), or -1.
+int SmallNumber(const std::string& text)
+{
+    if (text.empty() || text.size() > 3)
+        return -1;
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+const CliCommandSyntax* FindCommand(const std::string& name)
+{
+    const auto& commands = CliCommands();
+    auto it = std::find_if(commands.begin(), commands.end(),
+        [&name](const CliCommandSyntax& syntax) { return name == syntax.m_pName; });
+    return it == commands.end() ? nullptr : &*it;
+}
+
+CliParseResult Fail(std::string error)
+{
+    CliParseResult result;
+    result.m_strError = std::move(error);
+    return result;
+}
+
+// Checks and resolves the arguments of the commands that take a choice.
+bool ResolveArguments(CliArgs& args, std::string& error)
+{
+    if (args.m_command == CliCommand::SetField) {
+        const std::string field = Lower(args.m_arguments[0]);
+        for (const Field& known : kFields) {
+            if (field == known.m_pName)
+                args.m_nFieldCommand = known.m_nCommand;
+        }
+        if (args.m_nFieldCommand == 0) {
+            error = "unknown field '" + args.m_arguments[0]
+                + "' (artist, name, album, year or comment)";
+            return false;
+        }
+    } else if (args.m_command == CliCommand::Genre) {
+        if (!ParseGenre(args.m_arguments[0], args.m_nGenre, args.m_strGenre)) {
+            error = "unknown genre '" + args.m_arguments[0]
+                + "' (a genre name, a code 0 to 147, or 255 for none)";
+            return false;
+        }
+    }
+    for (std::size_t i = 0; i < args.m_arguments.size(); ++i) {
+        // A file or folder argument must name something; the empty text names nothing.
+        if (args.m_command != CliCommand::SetField && args.m_command != CliCommand::Genre
+            && args.m_arguments[i].empty()) {
+            error = std::string("empty ") + FindCommand(args.m_strCommand)->m_pArguments + " for '"
+                + args.m_strCommand + "'";
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+const std::vector<CliCommandSyntax>& CliCommands()
+{
+    static const std::vector<CliCommandSyntax> commands = {
+        {"list", CliCommand::List, "", 0, "print the rows, one line each"},
+        {"set", CliCommand::SetField, "artist|name|album|year|comment TEXT", 2,
+            "set that field of every file to TEXT"},
+        {"genre", CliCommand::Genre, "NAME-OR-CODE", 1, "set the genre of every file"},
+        {"upper-words", CliCommand::UpperWords, "", 0, "Upper case words"},
+        {"upper-first", CliCommand::UpperFirst, "", 0, "Upper case first word"},
+        {"name-from-file", CliCommand::NameFromFile, "", 0, "File Name -> Name"},
+        {"artist-from-file", CliCommand::ArtistFromFile, "", 0, "File Name -> Artist"},
+        {"rename-name", CliCommand::RenameName, "", 0, "File Name <- Name"},
+        {"rename-artist-name", CliCommand::RenameArtistName, "", 0, "File Name <- Artist - Name"},
+        {"strip-id3v2", CliCommand::StripId3v2, "", 0, "Remove ID3v2 tags"},
+        {"playlist", CliCommand::PlayList, "FILE", 1, "write an M3U play list"},
+        {"titles", CliCommand::Titles, "FILE", 1, "write the titles, one per line"},
+    };
+    return commands;
+}
+
+bool ParseGenre(const std::string& text, int& code, std::string& name)
+{
+    const int number = SmallNumber(text);
+    if (number >= 0) {
+        if (number >= kGenreCount && number != kNoGenre)
+            return false;
+        code = number;
+        name = GenreName(number);
+        return true;
+    }
+    const std::string wanted = Lower(text);
+    for (int i = 0; i < kGenreCount; ++i) {
+        if (Lower(GenreTable[i]) == wanted) {
+            code = i;
+            name = GenreTable[i];
+            return true;
+        }
+    }
+    return false;
+}
+
+CliParseResult ParseCliArgs(const std::vector<std::string>& words)
+{
+    CliParseResult result;
+    CliArgs& args = result.m_args;
+    bool haveCommand = false;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        if (optionsEnded) {
+            args.m_paths.push_back(word);
+            continue;
+        }
+        if (word == "--") {
+            if (!haveCommand)
+                return Fail("missing command before '--'");
+            optionsEnded = true;
+        } else if (word == "--help" || word == "-h") {
+            args.m_bHelp = true;
+        } else if (word == "--yes" || word == "-y") {
+            args.m_bYes = true;
+        } else if (word == "--codepage" || word.starts_with("--codepage=")) {
+            std::string name;
+            if (word == "--codepage") {
+                if (i + 1 == words.size())
+                    return Fail("option '--codepage' needs a code page name");
+                name = words[++i];
+            } else {
+                name = word.substr(std::string("--codepage=").size());
+            }
+            if (name.empty())
+                return Fail("option '--codepage' needs a code page name");
+            args.m_bCodePageGiven = true;
+            args.m_strCodePage = name;
+        } else if (word.size() > 1 && word[0] == '-') {
+            return Fail("unknown option '" + word + "'");
+        } else if (!haveCommand) {
+            const CliCommandSyntax* syntax = FindCommand(word);
+            if (!syntax)
+                return Fail("unknown command '" + word + "'");
+            haveCommand = true;
+            args.m_command = syntax->m_command;
+            args.m_strCommand = word;
+            for (int k = 0; k < syntax->m_nArguments; ++k) {
+                if (i + 1 == words.size())
+                    return Fail("'" + word + "' needs " + syntax->m_pArguments);
+                args.m_arguments.push_back(words[++i]);
+            }
+        } else {
+            args.m_paths.push_back(word);
+        }
+    }
+    // --help wins over anything missing.
+    if (args.m_bHelp) {
+        result.m_bOk = true;
+        return result;
+    }
+    if (!haveCommand)
+        return Fail("missing command");
+    std::string error;
+    if (!ResolveArguments(args, error))
+        return Fail(error);
+    if (args.m_paths.empty())
+        return Fail("missing PATH");
+    result.m_bOk = true;
+    return result;
+}
+
+std::string CliUsage()
+{
+    std::string text
+        = "Usage: sonivar-cli [--codepage NAME] [--yes] COMMAND [ARGUMENT...] [--] PATH...\n"
+          "Runs one command of Sonivar over the MP3 files of every PATH: a folder is walked\n"
+          "with its sub-folders, a file is taken as it is. All rows are selected.\n"
+          "\nCommands:\n";
+    for (const CliCommandSyntax& syntax : CliCommands()) {
+        std::string left = std::string("  ") + syntax.m_pName;
+        if (*syntax.m_pArguments)
+            left += std::string(" ") + syntax.m_pArguments;
+        if (left.size() < 30)
+            left.resize(30, ' ');
+        else
+            left += "\n" + std::string(30, ' ');
+        text += left + syntax.m_pSummary + "\n";
+    }
+    text += "\nOptions:\n"
+            "  --codepage NAME  code page of the tags on disk (an iconv name such as\n"
+            "                   windows-1250, ISO-8859-1, UTF-8); overrides the setting\n"
+            "  --yes, -y        answer the confirmations with yes (without it: no)\n"
+            "  --help, -h       print this text\n"
+            "  --               every word after it is a PATH\n"
+            "\nThe arguments right after COMMAND are taken as they stand, also when they\n"
+            "begin with '-'. `list` prints File, Artist, Name, Album, Year, Comment, Genre\n"
+            "and Folder separated by tabs; a tab, newline, carriage return or backslash in a\n"
+            "text is written as \\t, \\n, \\r or \\\\.\n"
+            "\nExit status: 0 when every file was handled, 1 when any failed (each failure\n"
+            "on standard error), 2 for a usage error (nothing touched).\n";
+    return text;
+}

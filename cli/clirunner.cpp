@@ -1,0 +1,236 @@
+#include "cli/clirunner.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/session.h"
+#include "app/settingskey.h"
+#include "cli/cliargs.h"
+#include "cli/clicommands.h"
+#include "cli/cliui.h"
+#include "edit/batch.h"
+#include "load/addfiles.h"
+#include "load/scanfolder.h"
+#include "model/paths.h"
+#include "platform/codepage.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;
+
+void RaiseCancel(int)
+{
+    g_bCancelScan.store(true);
+}
+
+// Ctrl+C (or a termination request) while the paths are walked ends the walk at the next
+// entry; nothing has been changed by then. Once the command runs the default action is back.
+class CancelOnSignal {
+public:
+    CancelOnSignal()
+    {
+        struct sigaction action { };
+        action.sa_handler = RaiseCancel;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &m_oldInt);
+        sigaction(SIGTERM, &action, &m_oldTerm);
+    }
+    ~CancelOnSignal()
+    {
+        sigaction(SIGINT, &m_oldInt, nullptr);
+        sigaction(SIGTERM, &m_oldTerm, nullptr);
+    }
+    CancelOnSignal(const CancelOnSignal&) = delete;
+    CancelOnSignal& operator=(const CancelOnSignal&) = delete;
+
+private:
+    struct sigaction m_oldInt { };
+    struct sigaction m_oldTerm { };
+};
+
+// Collects the rows of a walk; on a terminal it shows the count now and then.
+class RowCollector final : public ScanSink {
+public:
+    RowCollector(std::vector<TrackList::Cells>& rows, std::FILE* err)
+        : m_rows(rows), m_pErr(err), m_bProgress(isatty(fileno(err)) == 1)
+    {
+    }
+    void OnFile(TrackList::Cells&& row, const std::string&, const std::string&, int loaded) override
+    {
+        m_rows.push_back(std::move(row));
+        if (m_bProgress && loaded % 1000 == 0) {
+            std::fprintf(m_pErr, "\rsonivar-cli: loading... %d files", loaded);
+            std::fflush(m_pErr);
+            m_bShown = true;
+        }
+    }
+    ~RowCollector() override
+    {
+        if (m_bShown)
+            std::fprintf(m_pErr, "\r\033[K");
+    }
+    RowCollector(const RowCollector&) = delete;
+    RowCollector& operator=(const RowCollector&) = delete;
+
+private:
+    std::vector<TrackList::Cells>& m_rows;
+    std::FILE* m_pErr;
+    bool m_bProgress;
+    bool m_bShown = false;
+};
+
+void PrintUsageError(std::FILE* err, const std::string& message)
+{
+    std::fprintf(err, "sonivar-cli: %s\n%s", message.c_str(), CliUsage().c_str());
+}
+
+// The code page: --codepage, else the setting "CodePage", else the default. A bad setting is
+// only warned about, as other settings that cannot be read fall back to their defaults.
+bool ChooseCodePage(const CliArgs& args, std::FILE* err)
+{
+    std::string error;
+    if (args.m_bCodePageGiven) {
+        if (TagCodePage::Set(args.m_strCodePage, &error))
+            return true;
+        PrintUsageError(err, "unknown code page '" + args.m_strCodePage + "'");
+        return false;
+    }
+    CSettingsKey key;
+    std::string name;
+    if (key.Open() && key.QueryString(kValueCodePage, name) && !name.empty()
+        && !TagCodePage::Set(name, &error))
+        std::fprintf(err, "sonivar-cli: setting CodePage: unknown code page '%s', using %s\n",
+            name.c_str(), TagCodePage::Name().c_str());
+    return true;
+}
+
+// Why a file operation the command layer reported without a system error failed.
+std::string ExplainFailure(const std::string& path)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return std::strerror(errno);
+    if (S_ISDIR(st.st_mode))
+        return std::strerror(EISDIR);
+    if (ExtensionOf(path) != "mp3")
+        return "not an MP3 file (the name does not end in .mp3)";
+    if (::access(path.c_str(), W_OK) != 0)
+        return std::strerror(errno);
+    std::string folder = FolderOf(path);
+    if (::access(folder.empty() ? "." : folder.c_str(), W_OK) != 0)
+        return std::string("its folder: ") + std::strerror(errno);
+    return "the file could not be changed";
+}
+
+// A folder path as the walk should see it: without trailing slashes, except the root.
+std::string TrimSlashes(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+struct Loaded {
+    std::vector<TrackList::Cells> m_folderRows;
+    std::vector<std::string> m_files;
+    int m_nFailures = 0;
+};
+
+// Sorts every PATH into a folder to walk or a file to take; reports paths that are neither.
+Loaded LoadPaths(const std::vector<std::string>& paths, std::FILE* err)
+{
+    Loaded loaded;
+    auto fail = [&](const std::string& path, const std::string& reason) {
+        std::fprintf(err, "sonivar-cli: %s: %s\n", path.c_str(), reason.c_str());
+        ++loaded.m_nFailures;
+    };
+    RowCollector collector(loaded.m_folderRows, err);
+    for (const std::string& path : paths) {
+        if (g_bCancelScan.load())
+            break;
+        struct stat st;
+        if (path.empty() || ::stat(path.c_str(), &st) != 0) {
+            fail(path, std::strerror(path.empty() ? ENOENT : errno));
+            continue;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            // The walk passes over folders it cannot open; the named folder itself is reported.
+            if (DIR* dir = ::opendir(path.c_str())) {
+                ::closedir(dir);
+            } else {
+                fail(path, std::strerror(errno));
+                continue;
+            }
+            ScanFolder(TrimSlashes(path), collector);
+        } else if (S_ISREG(st.st_mode)) {
+            // A bare name gets its folder spelled out: a row with an empty Folder cell would
+            // address the file of that name in the root folder.
+            loaded.m_files.push_back(path.find('/') == std::string::npos ? "./" + path : path);
+        } else {
+            // A pipe or a device would block or never end when its "trailer" is read.
+            fail(path, "not a regular file or folder");
+        }
+    }
+    return loaded;
+}
+
+} // namespace
+
+int RunCli(const std::vector<std::string>& words, std::FILE* out, std::FILE* err)
+{
+    const CliParseResult parsed = ParseCliArgs(words);
+    if (!parsed.m_bOk) {
+        PrintUsageError(err, parsed.m_strError);
+        return kExitUsage;
+    }
+    const CliArgs& args = parsed.m_args;
+    if (args.m_bHelp) {
+        std::fputs(CliUsage().c_str(), out);
+        return std::fflush(out) == 0 ? kExitOk : kExitFailed;
+    }
+    if (!ChooseCodePage(args, err))
+        return kExitUsage;
+
+    CliUi ui(args, err);
+    Session session(ui);
+    SetBatchPause(false);
+    int failures = 0;
+    SetRowFailureHandler([&](const std::string& path, const std::string& reason) {
+        const std::string why = reason.empty() ? ExplainFailure(path) : reason;
+        std::fprintf(err, "sonivar-cli: %s: %s\n", path.c_str(), why.c_str());
+        ++failures;
+    });
+
+    {
+        CancelOnSignal cancel;
+        g_bCancelScan.store(false);
+        g_nLoadedCount.store(0);
+        Loaded loaded = LoadPaths(args.m_paths, err);
+        failures += loaded.m_nFailures;
+        if (g_bCancelScan.load()) {
+            std::fprintf(err, "sonivar-cli: interrupted while loading; nothing was changed\n");
+            SetRowFailureHandler(nullptr);
+            return kExitInterrupted;
+        }
+        TrackList& list = session.List();
+        list.SetRedraw(false);
+        list.AddRows(std::move(loaded.m_folderRows));
+        if (!loaded.m_files.empty())
+            AddFilesToList(session, loaded.m_files);
+        list.SetRedraw(true);
+        list.SelectAll();
+    }
+
+    const bool ran = RunCliCommand(session, args, out, err);
+    SetRowFailureHandler(nullptr);
+    if (!ran || failures > 0 || ui.ProblemCount() > 0)
+        return kExitFailed;
+    return kExitOk;
+}

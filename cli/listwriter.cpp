@@ -1,0 +1,60 @@
+#include "cli/listwriter.h"
+
+#include <cerrno>
+
+#include "app/tracklist.h"
+
+void AppendEscaped(std::string& out, std::string_view text)
+{
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const char* escape = c == '\t' ? "\\t"
+            : c == '\n'                ? "\\n"
+            : c == '\r'                ? "\\r"
+            : c == '\\'                ? "\\\\"
+                                       : nullptr;
+        if (!escape)
+            continue;
+        out.append(text.substr(plain, i - plain));
+        out.append(escape, 2);
+        plain = i + 1;
+    }
+    out.append(text.substr(plain));
+}
+
+void AppendRowLine(std::string& out, const TrackList& list, int row)
+{
+    bool first = true;
+    for (int column : TrackList::kDisplayOrder) {
+        if (!first)
+            out.push_back('\t');
+        first = false;
+        AppendEscaped(out, list.GetItemText(row, column));
+    }
+    out.push_back('\n');
+}
+
+bool WriteList(const TrackList& list, std::FILE* out)
+{
+    // Lines are gathered into blocks of about 64 KiB, one write each.
+    constexpr std::size_t kBlock = 1 << 16;
+    std::string block;
+    block.reserve(kBlock + 4096);
+    const int rows = list.GetItemCount();
+    for (int row = 0; row < rows; ++row) {
+        AppendRowLine(block, list, row);
+        if (block.size() >= kBlock || row + 1 == rows) {
+            if (std::fwrite(block.data(), 1, block.size(), out) != block.size())
+                return false;
+            block.clear();
+        }
+    }
+    if (std::fflush(out) != 0)
+        return false;
+    if (std::ferror(out)) {
+        errno = EIO;
+        return false;
+    }
+    return true;
+}

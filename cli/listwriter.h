@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+class TrackList;
+
+// The output of `list`: one line per row, the eight cells in display order separated by one
+// tab. A tab, newline, carriage return or backslash inside a cell is written as \t, \n, \r or
+// \\, so every row is exactly one line and the cells can be split on tabs.
+
+// Appends text with those four characters escaped.
+void AppendEscaped(std::string& out, std::string_view text);
+// Appends the line of one row, newline included.
+void AppendRowLine(std::string& out, const TrackList& list, int row);
+// Writes every row's line to out; false (errno set) when the stream refuses the bytes.
+bool WriteList(const TrackList& list, std::FILE* out);
