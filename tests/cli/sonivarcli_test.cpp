@@ -1,0 +1,451 @@
+// sonivar-cli end to end: the real binary over real files in temporary folders.
+#include <filesystem>
+#include <map>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include "support/fixtures.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+struct Tag {
+    std::string title, artist, album, year, comment;
+    int genre = 255;
+};
+
+std::string TrailerOf(const Tag& tag)
+{
+    return Id3v1Bytes(tag.title, tag.artist, tag.album, tag.year, tag.comment,
+        static_cast<std::uint8_t>(tag.genre));
+}
+
+std::string LastBytes(const std::string& bytes, std::size_t count)
+{
+    return bytes.size() < count ? bytes : bytes.substr(bytes.size() - count);
+}
+
+// Every entry under a folder with its bytes, mode and modification time.
+std::map<std::string, std::string> Snapshot(const std::string& root)
+{
+    std::map<std::string, std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        struct stat st;
+        ::lstat(entry.path().c_str(), &st);
+        std::string state = std::to_string(st.st_mode) + ":" + std::to_string(st.st_mtim.tv_sec)
+            + "." + std::to_string(st.st_mtim.tv_nsec);
+        if (entry.is_regular_file())
+            state += ":" + ReadFileBytes(entry.path());
+        entries[fs::relative(entry.path(), root)] = state;
+    }
+    return entries;
+}
+
+class SonivarCli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_audio = ToneMp3Bytes(0.3);
+        if (m_audio.empty())
+            m_audio = FakeAudio(4000);
+    }
+
+    CliRun Run(const std::vector<std::string>& args)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString(m_config.Path()));
+        env.insert("LC_ALL", "C.UTF-8");
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(QString::fromStdString(m_dir.Path()));
+        QStringList list;
+        for (const std::string& arg : args)
+            list << QString::fromStdString(arg);
+        process.start(SONIVAR_CLI, list);
+        process.closeWriteChannel();
+        CliRun run;
+        if (!process.waitForFinished(60000))
+            return run;
+        run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.out = process.readAllStandardOutput().toStdString();
+        run.err = process.readAllStandardError().toStdString();
+        return run;
+    }
+
+    // Writes an MP3 file (the tone, optionally after head bytes and before a trailer).
+    void Add(const std::string& name, const std::string& trailer = {}, const std::string& head = {})
+    {
+        const std::string path = m_dir / name;
+        fs::create_directories(fs::path(path).parent_path());
+        WriteFileBytes(path, head + m_audio + trailer);
+    }
+    std::string Bytes(const std::string& name) { return ReadFileBytes(m_dir / name); }
+    std::string Trailer(const std::string& name) { return LastBytes(Bytes(name), 128); }
+    void WriteSettings(const std::string& values)
+    {
+        fs::create_directories(m_config / "Sonivar");
+        WriteFileBytes(m_config / "Sonivar/Sonivar.reg",
+            "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Sonivar]\n" + values);
+    }
+
+    TempDir m_dir;
+    TempDir m_config;
+    std::string m_audio;
+};
+
+TEST_F(SonivarCli, ListWalksTheTreeAndPrintsEightCellsPerRow)
+{
+    Add("b.mp3", TrailerOf({"Name B", "Artist B", "Album B", "1999", "note", 17}));
+    Add("a.MP3");
+    Add("sub/deeper/c.mp3", TrailerOf({"Song", "X", "", "", "", 0}));
+    Add("folder.mp3/inside.mp3");
+    WriteFileBytes(m_dir / "cover.jpg", "not audio");
+    WriteFileBytes(m_dir / "d.mp3.bak", m_audio);
+
+    const CliRun run = Run({"list", "."});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    // Rows in the list's order (by file name), cells File, Artist, Name, Album, Year, Comment,
+    // Genre, Folder; an untagged file shows the blank genre " ".
+    EXPECT_EQ(run.out,
+        "a.MP3\t\t\t\t\t\t \t.\n"
+        "b.mp3\tArtist B\tName B\tAlbum B\t1999\tnote\tRock\t.\n"
+        "c.mp3\tX\tSong\t\t\t\tBlues\t./sub/deeper\n"
+        "inside.mp3\t\t\t\t\t\t \t./folder.mp3\n");
+
+    // A file named on its own is taken as it is, whatever its extension; a folder path's
+    // trailing slash is not doubled into the Folder cell.
+    const CliRun files = Run({"list", "b.mp3", m_dir / "sub/"});
+    EXPECT_EQ(files.status, 0) << files.err;
+    EXPECT_EQ(files.out,
+        "b.mp3\tArtist B\tName B\tAlbum B\t1999\tnote\tRock\t.\n"
+        "c.mp3\tX\tSong\t\t\t\tBlues\t"
+            + m_dir.Path() + "/sub/deeper\n");
+}
+
+TEST_F(SonivarCli, ListEscapesTabNewlineReturnAndBackslash)
+{
+    Add("tab\there.mp3");
+    Add("new\nline.mp3");
+    Add("cr\rret.mp3");
+    Add("back\\slash.mp3", TrailerOf({"t\tt", "a\\b", "", "", "x\ny", 255}));
+    const CliRun run = Run({"list", "."});
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::map<std::string, std::string> lines;
+    std::size_t start = 0;
+    int count = 0;
+    for (std::size_t end; (end = run.out.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = run.out.substr(start, end - start);
+        lines[line.substr(0, line.find('\t'))] = line;
+        ++count;
+    }
+    EXPECT_EQ(count, 4);
+    EXPECT_TRUE(lines.count("tab\\there.mp3"));
+    EXPECT_TRUE(lines.count("new\\nline.mp3"));
+    EXPECT_TRUE(lines.count("cr\\rret.mp3"));
+    EXPECT_EQ(lines["back\\\\slash.mp3"], "back\\\\slash.mp3\ta\\\\b\tt\\tt\t\t\tx\\ny\t \t.");
+}
+
+TEST_F(SonivarCli, SetWritesEachFieldIntoTheTrailer)
+{
+    const Tag old {"Old title", "Old artist", "Old album", "1990", "old", 17};
+    Add("tagged.mp3", TrailerOf(old));
+    Add("sub/plain.mp3");
+
+    EXPECT_EQ(Run({"set", "artist", "Đorđe Balašević", "."}).status, 0);
+    EXPECT_EQ(Run({"set", "album", "-live-", "."}).status, 0);
+    EXPECT_EQ(Run({"set", "year", "2024", "."}).status, 0);
+    EXPECT_EQ(Run({"set", "comment", "", "."}).status, 0);
+    const CliRun name = Run({"set", "name", "Same for every row", "."});
+    EXPECT_EQ(name.status, 0) << name.err;
+    EXPECT_EQ(name.out, "");
+
+    // windows-1250 bytes for the artist; the other fields of a tagged file stay.
+    Tag expected {"Same for every row",
+        "\xD0or\xF0"
+        "e Bala\x9A"
+        "evi\xE6",
+        "-live-", "2024", "", 17};
+    EXPECT_EQ(Trailer("tagged.mp3"), TrailerOf(expected));
+    expected.genre = 255;
+    EXPECT_EQ(Bytes("sub/plain.mp3"), m_audio + TrailerOf(expected));
+
+    if (HaveProgram("id3v2")) {
+        const std::string listing = m_dir / "listing.txt";
+        ASSERT_EQ(
+            RunCommand("id3v2 -l " + ShellQuote(m_dir / "tagged.mp3") + " >" + ShellQuote(listing)),
+            0);
+        const std::string text = ReadFileBytes(listing);
+        EXPECT_NE(text.find("Title  : Same for every row"), std::string::npos) << text;
+        EXPECT_NE(text.find("Album  : -live-"), std::string::npos) << text;
+        EXPECT_NE(text.find("Year: 2024"), std::string::npos) << text;
+    }
+}
+
+TEST_F(SonivarCli, GenreByNameOrCodeAndTheTagPeerAgrees)
+{
+    Add("a.mp3", TrailerOf({"T", "A", "Al", "2000", "c", 0}));
+    EXPECT_EQ(Run({"genre", "rOcK", "a.mp3"}).status, 0);
+    EXPECT_EQ(Trailer("a.mp3"), TrailerOf({"T", "A", "Al", "2000", "c", 17}));
+    if (std::system("/usr/bin/python3 -c 'import mutagen' 2>/dev/null") == 0) {
+        const std::string out = m_dir / "peer.txt";
+        const std::string script = "import sys; from mutagen.id3 import ID3; t = ID3(sys.argv[1]);"
+                                   " print(t['TCON'].text[0], t['TPE1'].text[0])";
+        ASSERT_EQ(RunCommand("/usr/bin/python3 -c " + ShellQuote(script) + " "
+                      + ShellQuote(m_dir / "a.mp3") + " >" + ShellQuote(out)),
+            0);
+        EXPECT_EQ(ReadFileBytes(out), "Rock A\n");
+    }
+    EXPECT_EQ(Run({"genre", "147", "a.mp3"}).status, 0);
+    EXPECT_EQ(static_cast<unsigned char>(Trailer("a.mp3")[127]), 147);
+    EXPECT_EQ(Run({"genre", "255", "a.mp3"}).status, 0);
+    EXPECT_EQ(static_cast<unsigned char>(Trailer("a.mp3")[127]), 255);
+    const CliRun list = Run({"list", "a.mp3"});
+    EXPECT_EQ(list.out, "a.mp3\tA\tT\tAl\t2000\tc\t \t.\n");
+}
+
+TEST_F(SonivarCli, RecasingAndFileNameCommands)
+{
+    Add("the beatles - let it be.mp3",
+        TrailerOf({"let it BE", "the beatles", "abbey road", "1970", "keep me", 24}));
+    EXPECT_EQ(Run({"upper-words", "."}).status, 0);
+    EXPECT_EQ(Trailer("the beatles - let it be.mp3"),
+        TrailerOf({"Let It Be", "The Beatles", "Abbey Road", "1970", "keep me", 24}));
+    EXPECT_EQ(Run({"upper-first", "."}).status, 0);
+    EXPECT_EQ(Trailer("the beatles - let it be.mp3"),
+        TrailerOf({"Let it be", "The Beatles", "Abbey Road", "1970", "keep me", 24}));
+
+    Add("sub/pink floyd - time.mp3");
+    EXPECT_EQ(Run({"name-from-file", "sub"}).status, 0);
+    EXPECT_EQ(Run({"artist-from-file", "sub"}).status, 0);
+    EXPECT_EQ(Bytes("sub/pink floyd - time.mp3"),
+        m_audio + TrailerOf({"Time", "Pink Floyd", "", "", "", 255}));
+}
+
+TEST_F(SonivarCli, RenameCommandsTakeTheCompanionTextAlong)
+{
+    Add("track01.mp3", TrailerOf({"Money", "Pink Floyd", "", "", "", 255}));
+    WriteFileBytes(m_dir / "track01.txt", "lyrics");
+    Add("untitled.mp3");
+    const std::string bytes = Bytes("track01.mp3");
+
+    EXPECT_EQ(Run({"rename-name", "."}).status, 0);
+    EXPECT_EQ(Bytes("Money.mp3"), bytes);
+    EXPECT_EQ(Bytes("Money.txt"), "lyrics");
+    EXPECT_FALSE(fs::exists(m_dir / "track01.mp3"));
+    // A row without a Name keeps its file name.
+    EXPECT_TRUE(fs::exists(m_dir / "untitled.mp3"));
+
+    EXPECT_EQ(Run({"rename-artist-name", "Money.mp3"}).status, 0);
+    EXPECT_EQ(Bytes("Pink Floyd - Money.mp3"), bytes);
+    EXPECT_EQ(Bytes("Pink Floyd - Money.txt"), "lyrics");
+
+    // A name already taken is never replaced: the failure is reported, both files stay.
+    Add("other.mp3", TrailerOf({"Pink Floyd - Money", "", "", "", "", 255}));
+    const CliRun clash = Run({"rename-name", "other.mp3"});
+    EXPECT_EQ(clash.status, 1);
+    EXPECT_NE(clash.err.find("sonivar-cli: ./other.mp3: File exists"), std::string::npos)
+        << clash.err;
+    EXPECT_EQ(Bytes("Pink Floyd - Money.mp3"), bytes);
+    EXPECT_TRUE(fs::exists(m_dir / "other.mp3"));
+}
+
+TEST_F(SonivarCli, StripId3v2CutsTheHeaderAndKeepsTheRest)
+{
+    // An ID3v2.3 tag of 20 bytes of frame data (synchsafe size) before the audio.
+    const std::string head
+        = std::string("ID3\x03\x00\x00\x00\x00\x00\x14", 10) + std::string(20, 'x');
+    const std::string trailer = TrailerOf({"T", "A", "", "", "", 1});
+    Add("v2.mp3", trailer, head);
+    Add("plain.mp3", trailer);
+    EXPECT_EQ(Run({"strip-id3v2", "."}).status, 0);
+    EXPECT_EQ(Bytes("v2.mp3"), m_audio + trailer);
+    EXPECT_EQ(Bytes("plain.mp3"), m_audio + trailer);
+
+    if (HaveProgram("id3v2")) {
+        Add("peer.mp3");
+        ASSERT_EQ(RunCommand("id3v2 -2 -a Someone " + ShellQuote(m_dir / "peer.mp3")), 0);
+        ASSERT_TRUE(Bytes("peer.mp3").starts_with("ID3"));
+        EXPECT_EQ(Run({"strip-id3v2", "peer.mp3"}).status, 0);
+        EXPECT_EQ(Bytes("peer.mp3"), m_audio);
+    }
+}
+
+TEST_F(SonivarCli, PlayListAndTitlesWriteTheirFilesAndReplaceOnlyWithYes)
+{
+    Add("a.mp3", TrailerOf({"One", "Ann", "", "", "", 255}));
+    Add("b.mp3");
+    const CliRun list = Run({"playlist", "out.m3u", "a.mp3", "b.mp3"});
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_EQ(Bytes("out.m3u"), "#EXTM3U\r\n#EXTINF:,Ann - One\r\n./a.mp3\r\n./b.mp3\r\n");
+
+    EXPECT_EQ(Run({"titles", "titles.txt", "."}).status, 0);
+    EXPECT_EQ(Bytes("titles.txt"), "Ann - One\r\n");
+
+    // The save dialog would ask before replacing a file: without --yes the answer is no.
+    WriteFileBytes(m_dir / "titles.txt", "mine");
+    const CliRun refused = Run({"titles", "titles.txt", "."});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("titles.txt: exists"), std::string::npos) << refused.err;
+    EXPECT_EQ(Bytes("titles.txt"), "mine");
+    EXPECT_EQ(Run({"--yes", "titles", "titles.txt", "."}).status, 0);
+    EXPECT_EQ(Bytes("titles.txt"), "Ann - One\r\n");
+
+    // A file that cannot be created is a failure with the command's message.
+    const CliRun missing = Run({"playlist", "no/such/folder/x.m3u", "."});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("No such file or directory"), std::string::npos) << missing.err;
+}
+
+TEST_F(SonivarCli, FailuresGiveStatusOneWithOneLinePerPath)
+{
+    Add("good.mp3");
+    WriteFileBytes(m_dir / "notes.txt", "text");
+    MakeFolder(m_dir / "empty");
+
+    const CliRun run = Run({"set", "artist", "X", "good.mp3", "missing.mp3", "notes.txt"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(
+        run.err.find("sonivar-cli: missing.mp3: No such file or directory\n"), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("sonivar-cli: ./notes.txt: not an MP3 file"), std::string::npos)
+        << run.err;
+    // The other paths were still handled; the text file is untouched.
+    EXPECT_EQ(Bytes("good.mp3"), m_audio + TrailerOf({"", "X", "", "", "", 255}));
+    EXPECT_EQ(Bytes("notes.txt"), "text");
+
+    // No row at all: the command's nothing-selected message, status 1.
+    const CliRun none = Run({"upper-words", "empty"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.err, "sonivar-cli: Nista nije oznaceno. Nema sanse da prodje.\n");
+    // list of nothing prints nothing and succeeds.
+    const CliRun empty = Run({"list", "empty"});
+    EXPECT_EQ(empty.status, 0);
+    EXPECT_EQ(empty.out, "");
+
+    // A pipe is refused rather than read (a read would wait for a writer for ever).
+    ASSERT_EQ(::mkfifo((m_dir / "pipe.mp3").c_str(), 0600), 0);
+    const CliRun pipe = Run({"list", "pipe.mp3"});
+    EXPECT_EQ(pipe.status, 1);
+    EXPECT_EQ(pipe.err, "sonivar-cli: pipe.mp3: not a regular file or folder\n");
+}
+
+TEST_F(SonivarCli, WritesRefusedByAReadOnlyFileSystemAreReported)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    const std::string mountPoint = m_dir / "ro";
+    MakeFolder(mountPoint);
+    if (::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount tmpfs here";
+    WriteFileBytes(mountPoint + "/a.mp3", m_audio);
+    ASSERT_EQ(::mount("tmpfs", mountPoint.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=1m"), 0);
+    const CliRun set = Run({"set", "artist", "X", "ro"});
+    const CliRun strip = Run({"strip-id3v2", "ro"});
+    const CliRun rename = Run({"artist-from-file", "ro"});
+    const std::string after = ReadFileBytes(mountPoint + "/a.mp3");
+    ::umount(mountPoint.c_str());
+    EXPECT_EQ(set.status, 1);
+    EXPECT_EQ(set.err, "sonivar-cli: ro/a.mp3: Read-only file system\n");
+    EXPECT_EQ(strip.status, 1);
+    EXPECT_EQ(strip.err, "sonivar-cli: ro/a.mp3: Read-only file system\n");
+    EXPECT_EQ(rename.status, 1);
+    EXPECT_EQ(after, m_audio);
+}
+
+TEST_F(SonivarCli, UsageErrorsTouchNothing)
+{
+    Add("a.mp3", TrailerOf({"T", "A", "", "", "", 3}));
+    Add("sub/b.mp3");
+    const auto before = Snapshot(m_dir.Path());
+    const auto configBefore = Snapshot(m_config.Path());
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"frobnicate", "."},
+        {"set", "artist"},
+        {"set", "title", "X", "."},
+        {"genre", "Polka-ish", "."},
+        {"genre", "148", "."},
+        {"set", "artist", "X"},
+        {"--codepage", "NO-SUCH-PAGE", "set", "artist", "X", "."},
+        {"--codepage"},
+        {"--force", "list", "."},
+        {"list", "-x"},
+        {"--", "list", "."},
+        {"playlist", "", "."},
+    };
+    for (const auto& args : bad) {
+        const CliRun run = Run(args);
+        std::string joined;
+        for (const std::string& arg : args)
+            joined += arg + " ";
+        EXPECT_EQ(run.status, 2) << joined;
+        EXPECT_EQ(run.out, "") << joined;
+        EXPECT_TRUE(run.err.starts_with("sonivar-cli: ")) << joined << run.err;
+        EXPECT_NE(run.err.find("\nUsage: sonivar-cli"), std::string::npos) << joined;
+    }
+    EXPECT_EQ(Snapshot(m_dir.Path()), before);
+    EXPECT_EQ(Snapshot(m_config.Path()), configBefore);
+
+    const CliRun help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.starts_with("Usage: sonivar-cli")) << help.out;
+    EXPECT_EQ(help.err, "");
+}
+
+TEST_F(SonivarCli, PathsAfterDoubleDashAreNeverOptions)
+{
+    Add("-x/--yes.mp3", TrailerOf({"T", "A", "", "", "", 255}));
+    const CliRun list = Run({"list", "--", "-x"});
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_EQ(list.out, "--yes.mp3\tA\tT\t\t\t\t \t-x\n");
+    // A TEXT that looks like an option is still the text.
+    const CliRun set = Run({"set", "comment", "--yes", "--", "-x/--yes.mp3"});
+    EXPECT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(Trailer("-x/--yes.mp3"), TrailerOf({"T", "A", "", "", "--yes", 255}));
+}
+
+TEST_F(SonivarCli, CodePageFromTheOptionOrTheSetting)
+{
+    // 0xE8 is "č" in windows-1250 and "è" in ISO-8859-1.
+    Add("a.mp3", TrailerOf({"\xE8", "", "", "", "", 255}));
+    EXPECT_EQ(Run({"list", "a.mp3"}).out, "a.mp3\t\t\u010d\t\t\t\t \t.\n");
+    EXPECT_EQ(
+        Run({"--codepage", "ISO-8859-1", "list", "a.mp3"}).out, "a.mp3\t\t\u00e8\t\t\t\t \t.\n");
+    WriteSettings("\"CodePage\"=\"ISO-8859-1\"\n");
+    EXPECT_EQ(Run({"list", "a.mp3"}).out, "a.mp3\t\t\u00e8\t\t\t\t \t.\n");
+    EXPECT_EQ(
+        Run({"list", "--codepage=windows-1250", "a.mp3"}).out, "a.mp3\t\t\u010d\t\t\t\t \t.\n");
+    // Writing goes through the same code page; a letter it lacks is transliterated.
+    EXPECT_EQ(Run({"set", "artist", "\u00e8\u010d", "a.mp3"}).status, 0);
+    EXPECT_EQ(Trailer("a.mp3"),
+        TrailerOf({"\xE8",
+            "\xE8"
+            "c",
+            "", "", "", 255}));
+
+    // A setting iconv does not know is warned about, and the default applies.
+    WriteSettings("\"CodePage\"=\"KLINGON\"\n");
+    const CliRun run = Run({"list", "a.mp3"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out,
+        "a.mp3\t\u010d"
+        "c\t\u010d\t\t\t\t \t.\n");
+    EXPECT_NE(run.err.find("KLINGON"), std::string::npos);
+}
+
+} // namespace
