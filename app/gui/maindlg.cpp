@@ -10,16 +10,25 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QToolBar>
+#include <QToolTip>
 
 #include "about/gui/aboutdlg.h"
 #include "app/gui/commandtable.h"
 #include "app/gui/mainlayout.h"
 #include "app/gui/resourceicons.h"
+#include "app/selectioncommands.h"
+#include "edit/removeid3v2.h"
+#include "edit/renamecommands.h"
+#include "edit/tagcommands.h"
+#include "edit/undo.h"
+#include "export/exportcommands.h"
+#include "play/gui/playerbar.h"
 #include "res/resource.h"
 #include "res/stringtable.h"
 
@@ -59,7 +68,16 @@ QList<QKeySequence> ShortcutsOf(const char* text)
 
 } // namespace
 
-CMainDlg::CMainDlg(QWidget* parent) : QMainWindow(parent), m_ui(this), m_session(m_ui)
+CMainDlg::CMainDlg(QWidget* parent) : CMainDlg(nullptr, parent)
+{
+}
+
+CMainDlg::CMainDlg(UiServices& ui, QWidget* parent) : CMainDlg(&ui, parent)
+{
+}
+
+CMainDlg::CMainDlg(UiServices* ui, QWidget* parent)
+    : QMainWindow(parent), m_ui(this), m_session(ui ? *ui : m_ui)
 {
     setWindowTitle(QStringLiteral("MP3 Sonivar"));
     setWindowIcon(ResourceIcon(IDI_PROGRAM));
@@ -90,6 +108,7 @@ CMainDlg::~CMainDlg()
 {
     // Nothing may call back into the window while its members go away.
     m_session.m_onUndoMenuChanged = nullptr;
+    m_session.m_onTitleChanged = nullptr;
 }
 
 void CMainDlg::CreateCommands()
@@ -140,12 +159,11 @@ void CMainDlg::CreateCommands()
     for (const auto& button : buttons)
         button.second->setIconVisibleInMenu(false);
 
-    bool undoBound = false;
-    for (const CommandEntry& entry : kMainCommands)
-        if (entry.nId == ID_UNDO)
-            undoBound = entry.handler != nullptr;
+    // The one Undo action sits in the menu bar and in the context menu ("Change") alike.
     m_session.m_onUndoMenuChanged
-        = [this, undoBound](bool enabled) { m_actions[ID_UNDO]->setEnabled(enabled && undoBound); };
+        = [this](bool enabled) { m_actions[ID_UNDO]->setEnabled(enabled); };
+    m_session.m_onTitleChanged
+        = [this](const std::string& title) { setWindowTitle(QString::fromStdString(title)); };
 
     // Escape and the close box end the program; Enter does nothing.
     auto* escape = new QAction(this);
@@ -202,8 +220,11 @@ void CMainDlg::CreateTrackList()
     for (int position = 0; position < TrackList::ColumnCount; ++position)
         header->moveSection(header->visualIndex(TrackList::kDisplayOrder[position]), position);
 
-    connect(header, &QHeaderView::sectionClicked, this, &CMainDlg::OnHeaderClick);
-    connect(m_pTrackList, &QTableView::doubleClicked, this, &CMainDlg::OnDoubleClick);
+    // A left click sorts; the other buttons reach the same handler, which ignores them.
+    connect(header, &QHeaderView::sectionClicked, this,
+        [this](int column) { OnHeaderClick(column, 0); });
+    header->viewport()->installEventFilter(this);
+    connect(m_pTrackList, &QTableView::doubleClicked, this, &CMainDlg::OnDblClkTrackList);
 }
 
 void CMainDlg::CreatePlayerBar()
@@ -216,18 +237,14 @@ void CMainDlg::CreatePlayerBar()
         button->setAutoDefault(false);
         button->setDefault(false);
     }
-    connect(m_pPlay, &QPushButton::clicked, m_actions[ID_PLAY], &QAction::trigger);
-    connect(m_pStop, &QPushButton::clicked, m_actions[ID_STOP], &QAction::trigger);
 
     m_pPosition = new QSlider(Qt::Horizontal, m_pClient);
     m_pPosition->setObjectName(QString::number(IDC_POSITION_SLIDER));
     m_pPosition->setRange(0, 100);
-    m_pPosition->setPageStep(10000);
     m_pPosition->setTickPosition(QSlider::NoTicks);
 
     m_pVolume = new QSlider(Qt::Horizontal, m_pClient);
     m_pVolume->setObjectName(QString::number(IDC_VOLUME_SLIDER));
-    m_pVolume->setRange(0, 100);
     m_pVolume->setTickPosition(QSlider::NoTicks);
 
     m_pVolumeLabel = new QLabel(m_pClient);
@@ -242,15 +259,18 @@ void CMainDlg::CreatePlayerBar()
     }
     m_pVolumeLabel->setFont(labelFont);
 
-    connect(m_pVolume, &QSlider::valueChanged, this, &CMainDlg::OnVolumeChanged);
-    m_pVolume->setValue(100);
-    OnVolumeChanged(m_pVolume->value());
-}
-
-void CMainDlg::OnVolumeChanged(int percent)
-{
-    m_pVolumeLabel->setText(QStringLiteral("%1%").arg(percent));
-    m_pVolume->setToolTip(QStringLiteral("%1").arg(percent));
+    // The bar reads the current volume into the slider and label and owns everything playback
+    // does to them from here on: the range, the timer, the seek and the volume.
+    m_pPlayerBar = new CPlayerBar(m_session.List(), m_pPosition, m_pVolume, m_pVolumeLabel, this);
+    connect(m_pPlay, &QPushButton::clicked, this, &CMainDlg::OnPlay);
+    connect(m_pStop, &QPushButton::clicked, this, &CMainDlg::OnStop);
+    // The volume as a tool tip beside the thumb while it is dragged.
+    m_pVolume->setToolTip(QString::number(m_pVolume->value()));
+    connect(m_pVolume, &QSlider::valueChanged, this,
+        [this](int percent) { m_pVolume->setToolTip(QString::number(percent)); });
+    connect(m_pVolume, &QSlider::sliderMoved, this, [this](int percent) {
+        QToolTip::showText(QCursor::pos(), QString::number(percent), m_pVolume);
+    });
 }
 
 QAction* CMainDlg::Action(int id) const
@@ -275,6 +295,16 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_pClient && event->type() == QEvent::Resize)
         ApplyLayout();
+    QHeaderView* header = m_pTrackList ? m_pTrackList->horizontalHeader() : nullptr;
+    if (header && watched == header->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const int button = mouse->button() == Qt::RightButton ? 1
+            : mouse->button() == Qt::MiddleButton             ? 2
+                                                              : 0;
+        const int column = header->logicalIndexAt(mouse->position().toPoint());
+        if (button != 0 && column >= 0)
+            OnHeaderClick(column, button);
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -299,26 +329,112 @@ void CMainDlg::DestroyWindow()
     m_session.m_journal.Clear();
 }
 
-void CMainDlg::OnHeaderClick(int column)
+void CMainDlg::OnHeaderClick(int column, int button)
 {
+    ::OnHeaderClick(m_session, column, button);
     TrackList& list = m_session.List();
-    list.SortOnHeaderClick(column);
+    if (list.SortColumn() < 0)
+        return;
     QHeaderView* header = m_pTrackList->horizontalHeader();
     header->setSortIndicatorShown(true);
     header->setSortIndicator(
-        column, list.SortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+        list.SortColumn(), list.SortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
-void CMainDlg::OnDoubleClick()
+void CMainDlg::OnDblClkTrackList()
 {
-    QAction* play = m_actions[ID_PLAY];
-    if (play->isEnabled())
-        play->trigger();
+    // The click has made the row the first selected one; Play takes that row.
+    OnPlay();
 }
 
 void CMainDlg::OnExit()
 {
     close();
+}
+
+void CMainDlg::ChangeTagField(int commandId)
+{
+    ::OnChangeTagField(m_session, commandId);
+}
+
+void CMainDlg::OnChangeGenre()
+{
+    ::OnChangeGenre(m_session);
+}
+
+void CMainDlg::OnFileNameToArtist()
+{
+    ::OnFileNameToArtist(m_session);
+}
+
+void CMainDlg::OnFileNameToName()
+{
+    ::OnFileNameToName(m_session);
+}
+
+void CMainDlg::OnUpperCaseWords()
+{
+    ::OnUpperCaseWords(m_session);
+}
+
+void CMainDlg::OnUpperCaseFirstWord()
+{
+    ::OnUpperCaseFirstWord(m_session);
+}
+
+void CMainDlg::OnArtistNameToFileName()
+{
+    ::OnArtistNameToFileName(m_session);
+}
+
+void CMainDlg::OnNameToFileName()
+{
+    ::OnNameToFileName(m_session);
+}
+
+void CMainDlg::OnUndo()
+{
+    ::OnUndo(m_session);
+}
+
+void CMainDlg::OnSelectAll()
+{
+    ::OnSelectAll(m_session);
+}
+
+void CMainDlg::OnInvertSelection()
+{
+    ::OnInvertSelection(m_session);
+}
+
+void CMainDlg::OnRemoveSelected()
+{
+    ::OnRemoveSelected(m_session);
+}
+
+void CMainDlg::OnRemoveId3v2()
+{
+    ::OnRemoveId3v2(m_session);
+}
+
+void CMainDlg::OnPlay()
+{
+    m_pPlayerBar->Controller().OnPlay();
+}
+
+void CMainDlg::OnStop()
+{
+    m_pPlayerBar->Controller().OnStop();
+}
+
+void CMainDlg::OnMakePlayList()
+{
+    ::OnMakePlayList(m_session);
+}
+
+void CMainDlg::OnExportTitles()
+{
+    ::OnExportTitles(m_session);
 }
 
 void CMainDlg::OnAbout()

@@ -8,6 +8,7 @@
 #include "app/gui/qtuiservices.h"
 #include "app/session.h"
 
+class CPlayerBar;
 class QAction;
 class QLabel;
 class QMenu;
@@ -22,7 +23,11 @@ class QToolBar;
 // on every resize of the client area below the menu bar.
 class CMainDlg final : public QMainWindow {
 public:
+    // The session asks the user through the window's own Qt dialogs.
     explicit CMainDlg(QWidget* parent = nullptr);
+    // The session asks the user through ui instead (tests script the answers); the window's
+    // own dialogs (Ui()) stay available.
+    explicit CMainDlg(UiServices& ui, QWidget* parent = nullptr);
     ~CMainDlg() override;
 
     Session& GetSession() { return m_session; }
@@ -34,12 +39,12 @@ public:
     QWidget* ClientArea() const { return m_pClient; }
     QTableView* TrackListView() const { return m_pTrackList; }
     QToolBar* ToolBar() const { return m_pToolbar; }
-    // The player bar, for the playback controller to attach to.
     QPushButton* PlayButton() const { return m_pPlay; }
     QPushButton* StopButton() const { return m_pStop; }
     QSlider* PositionSlider() const { return m_pPosition; }
     QSlider* VolumeSlider() const { return m_pVolume; }
     QLabel* VolumeLabel() const { return m_pVolumeLabel; }
+    CPlayerBar& PlayerBar() const { return *m_pPlayerBar; }
 
     // The folder named on the command line, for the scan at the first showing.
     void SetCommandLineFolder(std::string folder) { m_strCommandLineFolder = std::move(folder); }
@@ -47,6 +52,23 @@ public:
 
     // Command handlers (bound through the command table).
     void OnExit();
+    template <int CommandId> void OnChangeTagField() { ChangeTagField(CommandId); }
+    void OnChangeGenre();
+    void OnFileNameToArtist();
+    void OnFileNameToName();
+    void OnUpperCaseWords();
+    void OnUpperCaseFirstWord();
+    void OnArtistNameToFileName();
+    void OnNameToFileName();
+    void OnUndo();
+    void OnSelectAll();
+    void OnInvertSelection();
+    void OnRemoveSelected();
+    void OnRemoveId3v2();
+    void OnPlay();
+    void OnStop();
+    void OnMakePlayList();
+    void OnExportTitles();
     void OnAbout();
 
     // Saves the window's settings and releases what the session holds; runs once on close.
@@ -58,13 +80,14 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    CMainDlg(UiServices* ui, QWidget* parent);
     void CreateCommands();
     void CreateTrackList();
     void CreatePlayerBar();
     void ApplyLayout();
-    void OnHeaderClick(int column);
-    void OnDoubleClick();
-    void OnVolumeChanged(int percent);
+    void ChangeTagField(int commandId);
+    void OnHeaderClick(int column, int button);
+    void OnDblClkTrackList();
 
     QtUiServices m_ui;
     Session m_session;
@@ -78,6 +101,7 @@ private:
     QSlider* m_pPosition = nullptr;
     QSlider* m_pVolume = nullptr;
     QLabel* m_pVolumeLabel = nullptr;
+    CPlayerBar* m_pPlayerBar = nullptr;
     std::string m_strCommandLineFolder;
     bool m_bDestroyed = false;
 };

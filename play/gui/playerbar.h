@@ -20,6 +20,8 @@ public:
     CPlayerBar(TrackList& list, QSlider* position, QSlider* volume, QLabel* label, QObject* parent);
 
     CPlayController& Controller() { return m_controller; }
+    // The window's play timer (identifier kPlayTimerId while it runs).
+    const QTimer& Timer() const { return m_timer; }
 
     void SetPositionRange(int maximum) override;
     void SetPositionPos(int pos) override;
