@@ -276,9 +276,14 @@ bool CMp3File::RemoveId3v2()
     struct stat st;
     if (::fstat(file.Handle(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
-    // The file must be writable for the change, as the original program opened it read-write.
-    if (::access(path.c_str(), W_OK) != 0)
-        return false;
+    // The file must be writable for the change. Opening it read-write asks with the rights
+    // the process really has; access() answers for the real user id, and a root process
+    // without CAP_DAC_OVERRIDE would be told yes and replace a read-only file.
+    {
+        CFile probe;
+        if (!probe.Open(path, CFile::modeReadWrite))
+            return false;
+    }
     try {
         const std::int64_t length = st.st_size;
         const std::int64_t cut = AudioStart(file, length);
