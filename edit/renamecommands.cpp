@@ -1,5 +1,7 @@
 #include "edit/renamecommands.h"
 
+#include <cerrno>
+
 #include "app/session.h"
 #include "edit/batch.h"
 #include "model/mp3file.h"
@@ -41,6 +43,13 @@ void RenameRows(Session& session, int commandId, const char* emptyText)
                 file.m_strPath = newPath;
                 file.m_nItem = row;
                 session.m_journal.Add(file, list.IdOfRow(row));
+                // Only the row's file is renamed: a folder that has taken its place since the
+                // list was filled keeps its name.
+                CFileStatus status;
+                if (!CFile::GetStatus(oldPath, status))
+                    throw CFileException(ENOENT, oldPath);
+                if (status.m_bDirectory)
+                    throw CFileException(EISDIR, oldPath);
                 CFile::Rename(oldPath, newPath);
                 list.SetItemText(row, TrackList::ColFile, newName);
                 const std::string oldText = StripExtension(oldPath) + ".txt";

@@ -13,18 +13,24 @@ void OnUndo(Session& session)
     CUndoJournal& journal = session.m_journal;
     const bool renames = session.m_nJournalCommand == ID_NAME_TO_FILENAME
         || session.m_nJournalCommand == ID_ARTIST_NAME_TO_FILENAME;
-    for (int i = 0; i < journal.GetSize(); ++i) {
+    // Newest first: a later row of the batch may have taken a name an earlier row gave up
+    // (a becomes x, then b becomes a), and a file that appears twice gets its oldest
+    // snapshot last.
+    for (int i = journal.GetSize() - 1; i >= 0; --i) {
         CMp3File& entry = journal.ElementAt(i);
         // Entries find their rows by identity: a sort or a removal since the batch does not
         // send old texts into another row; a row that is gone gets nothing.
         const int row = list.RowOfId(journal.RowIdAt(i));
         if (renames) {
+            // The File cell follows the file: when the old name cannot be given back (taken by
+            // another file, or the file is gone) the row keeps the name the file has, so that
+            // it never addresses somebody else's file.
             try {
                 CFile::Rename(entry.m_strPath, entry.m_strOrigPath);
+                if (row >= 0)
+                    list.SetItemText(row, TrackList::ColFile, FileNameOf(entry.m_strOrigPath));
             } catch (const CException&) {
             }
-            if (row >= 0)
-                list.SetItemText(row, TrackList::ColFile, FileNameOf(entry.m_strOrigPath));
             continue;
         }
         try {
