@@ -34,6 +34,10 @@ void ScanFolder(std::string folder, ScanSink& sink)
         more = finder.FindNextFile();
         const std::string name = finder.GetFileName();
         const std::string path = finder.GetFilePath();
+        // A link to a folder is neither walked (it could loop) nor listed as a song, even
+        // when its name ends in ".mp3".
+        if (finder.IsSymlinkToDirectory())
+            continue;
         if (!finder.IsDirectory() && ExtensionOf(path) == "mp3") {
             file.SetPath(path);
             file.ReadTag();
