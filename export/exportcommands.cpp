@@ -36,8 +36,12 @@ bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::
         reason = std::strerror(error);
         return false;
     };
-    // An existing file we may not write is refused as opening it for writing would be.
-    if (access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0)
+    // An existing file we may not write is refused as opening it for writing would be. The
+    // check uses the effective rights: access() answers for the real user, which tells a root
+    // process without CAP_DAC_OVERRIDE that it may replace a read-only file.
+    struct stat existing { };
+    const bool exists = ::stat(path.c_str(), &existing) == 0;
+    if (exists && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
         return fail(errno);
     std::string folder = FolderOf(path);
     if (folder.empty())
@@ -48,8 +52,10 @@ bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::
         return fail(errno);
     const mode_t mask = umask(0);
     umask(mask);
+    // A replaced file keeps its permissions, as a file rewritten in place would.
+    const mode_t mode = exists ? existing.st_mode & 07777 : 0666 & ~mask;
     int error = 0;
-    if (fchmod(fd, 0666 & ~mask) != 0)
+    if (fchmod(fd, mode) != 0)
         error = errno;
     for (std::size_t done = 0; error == 0 && done < bytes.size();) {
         const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
