@@ -7,6 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
 #include <gtest/gtest.h>
 
 #include "app/selectioncommands.h"
@@ -16,6 +19,7 @@
 #include "edit/renamecommands.h"
 #include "edit/tagcommands.h"
 #include "load/scanfolder.h"
+#include "load/scanworker.h"
 #include "model/paths.h"
 #include "res/resource.h"
 #include "support/fixtures.h"
@@ -261,4 +265,42 @@ TEST_F(ScanFaults, NamesWithInvalidUtf8NewlinesAndLeadingDashes)
     EXPECT_EQ(ReadFileBytes(top + "/-n\n" + std::to_string(rfRow) + ".mp3"), before);
     for (const std::string& name : names)
         EXPECT_FALSE(PathExists(top + "/" + name)) << name;
+}
+
+// The walk recurses once per level: a tree as deep as a path can reach (2,000 levels of
+// one-letter folders) must fit the stack of the scan thread as well as the main thread's.
+TEST_F(ScanFaults, TheDeepestTreeAPathCanNameOnTheScanThread)
+{
+    std::string deep = m_dir / "t";
+    ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+    while (deep.size() + 2 < 4000) {
+        deep += "/a";
+        ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+    }
+    WriteFileBytes(deep + "/bottom.mp3", Song("Bottom"));
+    WriteFileBytes(m_dir / "t/top.mp3", Song("Top"));
+
+    Scan(m_dir / "t");
+    EXPECT_EQ(Files(), (std::vector<std::string> {"bottom.mp3", "top.mp3"}));
+
+    ScanWorker worker;
+    std::vector<TrackList::Cells> rows;
+    int finishes = 0;
+    QObject::connect(&worker, &ScanWorker::rowsReady, [&rows](std::vector<TrackList::Cells> batch) {
+        rows.insert(rows.end(), batch.begin(), batch.end());
+    });
+    QObject::connect(&worker, &ScanWorker::finished, [&finishes] { ++finishes; });
+    worker.Start(m_dir / "t");
+    QElapsedTimer timer;
+    timer.start();
+    while (finishes == 0 && timer.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(finishes, 1);
+    ASSERT_EQ(rows.size(), 2u);
+    for (const auto& row : rows) {
+        if (row[TrackList::ColFile] == "bottom.mp3") {
+            EXPECT_EQ(row[TrackList::ColFolder], deep);
+            EXPECT_EQ(row[TrackList::ColName], "Bottom");
+        }
+    }
 }
