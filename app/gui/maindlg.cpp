@@ -6,12 +6,15 @@
 #include <QCursor>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
 #include <QSlider>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -23,6 +26,7 @@
 #include "app/gui/mainlayout.h"
 #include "app/gui/resourceicons.h"
 #include "app/selectioncommands.h"
+#include "app/settingskey.h"
 #include "edit/removeid3v2.h"
 #include "edit/renamecommands.h"
 #include "edit/tagcommands.h"
@@ -96,6 +100,7 @@ CMainDlg::CMainDlg(UiServices* ui, QWidget* parent)
 
     CreateCommands();
     CreateTrackList();
+    ApplySavedWidths();
     CreatePlayerBar();
 
     // The template's 344 x 219 dialog units; the client area must hold the bottom row.
@@ -321,12 +326,91 @@ void CMainDlg::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+void CMainDlg::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous() && !m_bShown) {
+        m_bShown = true;
+        OnShowWindow();
+    }
+}
+
+void CMainDlg::OnShowWindow()
+{
+    RestorePlacement();
+}
+
+void CMainDlg::ApplySavedWidths()
+{
+    CSettingsKey key;
+    if (!key.Open())
+        return;
+    QHeaderView* header = m_pTrackList->horizontalHeader();
+    for (int column = 0; column < TrackList::ColumnCount; ++column) {
+        std::uint32_t width = 0;
+        if (key.QueryDword(WidthValueName(column), width))
+            header->resizeSection(column, static_cast<int>(width & 0xFFFF));
+    }
+}
+
+void CMainDlg::RestorePlacement()
+{
+    CSettingsKey key;
+    if (!key.Open())
+        return;
+    // The edges are always written together; a key that lacks one of them, or holds an empty
+    // rectangle, keeps the window where it is.
+    std::uint32_t top = 0, left = 0, right = 0, bottom = 0;
+    const bool haveEdges = key.QueryDword(kValueTop, top) && key.QueryDword(kValueLeft, left)
+        && key.QueryDword(kValueRight, right) && key.QueryDword(kValueBottom, bottom);
+    const QRect saved(QPoint(static_cast<std::int32_t>(left), static_cast<std::int32_t>(top)),
+        QPoint(static_cast<std::int32_t>(right) - 1, static_cast<std::int32_t>(bottom) - 1));
+    if (haveEdges && saved.width() > 0 && saved.height() > 0) {
+        // A rectangle on a screen that is gone keeps its size but not its place.
+        bool onScreen = false;
+        for (const QScreen* screen : QGuiApplication::screens())
+            onScreen = onScreen || screen->availableGeometry().intersects(saved);
+        if (onScreen)
+            setGeometry(saved);
+        else
+            resize(saved.size());
+    }
+    std::uint32_t zoom = 0;
+    if (key.QueryDword(kValueZoom, zoom) && zoom != 0)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void CMainDlg::SaveSettings()
+{
+    // Only Add folder creates the key: until then nothing is saved.
+    CSettingsKey key;
+    if (!key.Open())
+        return;
+    QHeaderView* header = m_pTrackList->horizontalHeader();
+    for (int column = 0; column < TrackList::ColumnCount; ++column)
+        key.SetDword(
+            WidthValueName(column), static_cast<std::uint32_t>(header->sectionSize(column)));
+    // The edges are those of the window inside the frame the window manager draws, so the same
+    // rectangle comes back whatever the frame is (and whether it was known at the first showing).
+    const bool maximized = isMaximized();
+    if (!isMinimized() && !maximized) {
+        const QRect rect = geometry();
+        key.SetDword(kValueLeft, static_cast<std::uint32_t>(rect.left()));
+        key.SetDword(kValueTop, static_cast<std::uint32_t>(rect.top()));
+        key.SetDword(kValueRight, static_cast<std::uint32_t>(rect.left() + rect.width()));
+        key.SetDword(kValueBottom, static_cast<std::uint32_t>(rect.top() + rect.height()));
+    }
+    key.SetDword(kValueZoom, maximized ? 1 : 0);
+    key.Close();
+}
+
 void CMainDlg::DestroyWindow()
 {
     if (m_bDestroyed)
         return;
     m_bDestroyed = true;
     m_session.m_journal.Clear();
+    SaveSettings();
 }
 
 void CMainDlg::OnHeaderClick(int column, int button)

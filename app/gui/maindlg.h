@@ -78,6 +78,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     CMainDlg(UiServices* ui, QWidget* parent);
@@ -85,6 +86,10 @@ private:
     void CreateTrackList();
     void CreatePlayerBar();
     void ApplyLayout();
+    void ApplySavedWidths();
+    void OnShowWindow();
+    void RestorePlacement();
+    void SaveSettings();
     void ChangeTagField(int commandId);
     void OnHeaderClick(int column, int button);
     void OnDblClkTrackList();
@@ -103,5 +108,6 @@ private:
     QLabel* m_pVolumeLabel = nullptr;
     CPlayerBar* m_pPlayerBar = nullptr;
     std::string m_strCommandLineFolder;
+    bool m_bShown = false;
     bool m_bDestroyed = false;
 };

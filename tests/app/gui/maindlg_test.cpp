@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -41,6 +42,16 @@
 #include "support/scriptedui.h"
 
 namespace {
+
+// The windows of these tests read and save settings: keep them away from the user's own.
+class PrivateConfigHome final : public ::testing::Environment {
+public:
+    void SetUp() override { setenv("XDG_CONFIG_HOME", m_dir.Path().c_str(), 1); }
+
+private:
+    TempDir m_dir;
+};
+const auto* const g_configHome = ::testing::AddGlobalTestEnvironment(new PrivateConfigHome);
 
 // "text|shortcut" per item, "-" for a separator, ">Tag" for the sub-menu.
 QStringList Describe(QMenu* menu)
