@@ -7,6 +7,7 @@
 
 #include "edit/gui/genredlg.h"
 #include "edit/gui/inputdlg.h"
+#include "load/gui/browsefolder.h"
 #include "res/resource.h"
 
 namespace {
@@ -152,21 +153,7 @@ std::optional<std::vector<std::string>> QtUiServices::OpenFilesDialog(
 int QtUiServices::BrowseForFolder(std::string& result, const std::string& title,
     const std::string& root, const std::string& initial, bool showCreateNew)
 {
-    // Qt's own folder dialog: it can create folders, and it starts at the initial folder.
-    QFileDialog dialog(m_pParent, QString::fromStdString(title));
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setOption(QFileDialog::ReadOnly, !showCreateNew);
-    const std::string& start = !initial.empty() ? initial : root;
-    if (!start.empty())
-        dialog.setDirectory(QString::fromStdString(start));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        result.clear();
-        return 0;
-    }
-    result = dialog.selectedFiles().first().toStdString();
-    return 1;
+    return ::BrowseForFolder(m_pParent, result, title, root, initial, showCreateNew);
 }
 
 bool QtUiServices::IsControlKeyDown()

@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include "app/gui/qtuiservices.h"
+#include "load/gui/browsefolderdlg.h"
 #include "support/fixtures.h"
 
 namespace {
@@ -76,22 +78,33 @@ TEST(QtUiServices, OpenDialogReturnsEveryChosenFile)
     EXPECT_EQ((*chosen)[1], dir / "b c.mp3");
 }
 
-TEST(QtUiServices, FolderPickerStartsAtTheInitialFolderAndEmptiesOnCancel)
+TEST(QtUiServices, FolderPickerIsTheProgramsOwnStartsAtTheInitialFolderAndEmptiesOnCancel)
 {
     TempDir dir;
     MakeFolder(dir / "Rock");
+    MakeFolder(dir / "Rock/Live");
     QtUiServices ui;
-    QString startedAt;
-    WhenFileDialogShown([&](QFileDialog* dialog) {
-        startedAt = dialog->directory().absolutePath();
-        TypeNameAndEnter(dialog, QString::fromStdString(dir / "Rock"));
+    std::string startedAt;
+    bool createNewShown = false;
+    QTimer::singleShot(0, [&] {
+        auto* picker = qobject_cast<CBrowseFolderDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(picker, nullptr);
+        startedAt = picker->ChosenFolder();
+        createNewShown = picker->CreateNewButton()->isVisible();
+        ASSERT_TRUE(picker->SelectFolder(dir / "Rock/Live"));
+        picker->OkButton()->click();
     });
     std::string result = "old";
-    EXPECT_EQ(ui.BrowseForFolder(result, "Select folder", "", dir.Path(), true), 1);
-    EXPECT_EQ(startedAt.toStdString(), dir.Path());
-    EXPECT_EQ(result, dir / "Rock");
+    EXPECT_EQ(ui.BrowseForFolder(result, "Select folder", "", dir / "Rock", true), 1);
+    EXPECT_EQ(startedAt, dir / "Rock");
+    EXPECT_TRUE(createNewShown);
+    EXPECT_EQ(result, dir / "Rock/Live");
 
-    WhenFileDialogShown([](QFileDialog* dialog) { dialog->reject(); });
-    EXPECT_EQ(ui.BrowseForFolder(result, "Select folder", "", dir.Path(), true), 0);
+    QTimer::singleShot(0, [] {
+        auto* picker = qobject_cast<CBrowseFolderDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(picker, nullptr);
+        picker->reject();
+    });
+    EXPECT_EQ(ui.BrowseForFolder(result, "Select folder", "", dir.Path(), false), 0);
     EXPECT_EQ(result, "");
 }
