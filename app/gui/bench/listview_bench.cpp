@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHeaderView>
@@ -14,6 +15,7 @@
 #include <QTableView>
 
 #include "app/gui/maindlg.h"
+#include "res/resource.h"
 
 int main(int argc, char** argv)
 {
@@ -55,5 +57,15 @@ int main(int argc, char** argv)
     step("sort by Artist descending", [&] { emit view->horizontalHeader()->sectionClicked(1); });
     step("sort by Year", [&] { emit view->horizontalHeader()->sectionClicked(4); });
     step("select all rows", [&] { view->selectAll(); });
+    step("Invert selection command", [&] { window.Action(ID_INVERT_SELECTION)->trigger(); });
+    step("Select All command", [&] { window.Action(ID_SELECT_ALL)->trigger(); });
+    step("select every other row", [&] {
+        TrackList& list = window.GetSession().List();
+        for (int row = 0; row < list.GetItemCount(); row += 2)
+            list.SetSelected(row, false);
+        list.FlushSelection();
+    });
+    step("Remove selected command", [&] { window.Action(ID_REMOVE_SELECTED)->trigger(); });
+    std::printf("rows left: %d\n", window.GetSession().List().GetItemCount());
     return 0;
 }
