@@ -8,12 +8,15 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QTableView>
 
 #include "about/gui/aboutdlg.h"
 #include "app/gui/maindlg.h"
 #include "edit/gui/genredlg.h"
 #include "edit/gui/inputdlg.h"
+#include "load/gui/browsefolderdlg.h"
+#include "load/gui/loadingdlg.h"
 #include "model/genres.h"
 #include "model/mp3file.h"
 #include "model/paths.h"
@@ -23,7 +26,11 @@ namespace {
 void Save(QWidget& widget, const QString& folder, const QString& name)
 {
     widget.show();
-    QApplication::processEvents();
+    // Let lazily filled views (the folder tree) read what they show.
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 400)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
     const QString path = folder + QLatin1Char('/') + name;
     if (!widget.grab().save(path))
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
@@ -78,5 +85,13 @@ int main(int argc, char** argv)
 
     CAboutDlg about(&window);
     Save(about, out, QStringLiteral("about.png"));
+
+    const std::string music = QDir(QString::fromLocal8Bit(argv[1])).absolutePath().toStdString();
+    CBrowseFolderDlg picker(&window, "Izaberi folder:", music, music + "/Sevdah", true);
+    Save(picker, out, QStringLiteral("folder-picker.png"));
+
+    CLoadingDlg loading(&window);
+    loading.SetProgress(music + "/Rock", "Plavi Orkestar - Suada.mp3", 7);
+    Save(loading, out, QStringLiteral("loading.png"));
     return 0;
 }
