@@ -1,0 +1,182 @@
+#include "fileops/movecommands.h"
+
+#include <string>
+#include <vector>
+
+#include "app/session.h"
+#include "app/settingskey.h"
+#include "edit/batch.h"
+#include "edit/textcase.h"
+#include "fileops/fileopbatch.h"
+#include "fileops/pathchecks.h"
+#include "model/paths.h"
+#include "platform/uiservices.h"
+
+namespace {
+
+// One queued MP3 file: where it is, where it goes, and what stood at the
+// destination before, so that afterwards the row is pointed at the destination
+// only when the file arrived there.
+struct QueuedMove {
+    TrackList::RowId m_nRow = 0;
+    std::string m_strSource;
+    std::string m_strDestination;
+    std::string m_strFolder; // the row's Folder cell once moved
+    std::string m_strFile; // the row's File cell once moved
+    FileIdentity m_before;
+};
+
+// The selection check, the remembered folder, the batch and the picker, shared
+// by both commands. False when the command ends here.
+bool StartMove(Session& session, const char* pickerTitle, CFileOpBatch& batch, std::string& target)
+{
+    if (!CheckSelection(session,
+            "Nista nije oznaceno.\nMora se nesto oznacit, jer neznam "
+            "sata os maknut.",
+            "Oznaci nesto"))
+        return false;
+
+    std::string lastOpen;
+    {
+        CSettingsKey key;
+        if (!key.Open() || !key.QueryString(kValueLastOpen, lastOpen))
+            lastOpen.clear();
+    }
+
+    batch.SetOperationFlags(FO_MOVE, session.Shell(), 0);
+    batch.SetTitle("Mijenjam putanje...");
+    if (session.Ui().BrowseForFolder(target, pickerTitle, "", lastOpen, true) == 0
+        || target.empty())
+        return false;
+
+    // Files on a drive of another kind than the system's (a CD, a stick) are
+    // copied: the sources stay where they are and the rows point at the copies.
+    const TrackList& list = session.List();
+    const std::string firstFolder
+        = list.GetItemText(list.GetNextSelected(-1), TrackList::ColFolder);
+    if (DriveKindOf(firstFolder) != DriveKindOf("/"))
+        batch.SetOperationFlags(FO_COPY, session.Shell(), 0);
+    return true;
+}
+
+void QueueCompanion(CFileOpBatch& batch, const std::string& folder, const std::string& file,
+    const std::string& destinationFolder)
+{
+    const std::string textName = CompanionTextName(file);
+    const std::string textSource = JoinPath(folder, textName);
+    if (textName != file && IsRegularFile(textSource)) {
+        batch.AddSource(textSource);
+        batch.AddDestination(JoinPath(destinationFolder, textName));
+    }
+}
+
+// Points the rows of the files that arrived at their destinations at them; a
+// file the shell did not move (declined, cancelled, failed) keeps its row as it
+// was. The journal's entries for a moved file follow it, so Undo still finds
+// the file; an entry of that row that named another file is dropped, as Undo
+// would act on a file the row no longer stands for.
+void ApplyMoves(Session& session, const std::vector<QueuedMove>& moves)
+{
+    TrackList& list = session.List();
+    CUndoJournal& journal = session.m_journal;
+    for (const QueuedMove& move : moves) {
+        const FileIdentity after = IdentityOf(move.m_strDestination);
+        if (!after.m_bExists || after == move.m_before)
+            continue;
+        const int row = list.RowOfId(move.m_nRow);
+        if (row >= 0) {
+            list.SetItemText(row, TrackList::ColFolder, move.m_strFolder);
+            list.SetItemText(row, TrackList::ColFile, move.m_strFile);
+        }
+        for (int i = journal.GetSize() - 1; i >= 0; --i) {
+            if (journal.RowIdAt(i) != move.m_nRow)
+                continue;
+            CMp3File& entry = journal.ElementAt(i);
+            if (entry.m_strPath != move.m_strSource) {
+                journal.RemoveAt(i);
+                continue;
+            }
+            entry.m_strOrigPath = entry.m_strOrigPath == move.m_strSource
+                ? move.m_strDestination
+                : JoinPath(move.m_strFolder, FileNameOf(entry.m_strOrigPath));
+            entry.m_strPath = move.m_strDestination;
+            if (!entry.m_strShortPath.empty())
+                entry.m_strShortPath = move.m_strDestination;
+        }
+    }
+}
+
+// A name that keeps the artist's folder inside the root: not empty, no '/', not
+// "." or "..".
+bool IsFolderName(const std::string& name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+}
+
+} // namespace
+
+void OnMoveToFolder(Session& session)
+{
+    CFileOpBatch batch;
+    std::string target;
+    if (!StartMove(session, "Izaberi folder:", batch, target))
+        return;
+
+    const TrackList& list = session.List();
+    std::vector<QueuedMove> moves;
+    for (int row = list.GetNextSelected(-1); row != -1; row = list.GetNextSelected(row)) {
+        const std::string folder = list.GetItemText(row, TrackList::ColFolder);
+        const std::string file = list.GetItemText(row, TrackList::ColFile);
+        const std::string source = JoinPath(folder, file);
+        // Already in the target (the same folder, however spelt): nothing to do.
+        if (SameFile(source, JoinPath(target, file)))
+            continue;
+        // The file name is recased as if the whole path were (a word right after
+        // the '/' keeps a lower-case first letter); folders keep their names.
+        const std::string name = FileNameOf(UpperCaseWords(JoinPath(target, file)));
+        const std::string destination = JoinPath(target, name);
+        batch.AddSource(source);
+        batch.AddDestination(destination);
+        moves.push_back(
+            {list.IdOfRow(row), source, destination, target, name, IdentityOf(destination)});
+        QueueCompanion(batch, folder, file, target);
+    }
+    if (moves.empty())
+        return;
+    batch.Execute();
+    ApplyMoves(session, moves);
+}
+
+void OnMoveToRootArtist(Session& session)
+{
+    CFileOpBatch batch;
+    std::string target;
+    if (!StartMove(session, "Izaberi root folder:", batch, target))
+        return;
+
+    session.m_journal.Clear();
+    const TrackList& list = session.List();
+    std::vector<QueuedMove> moves;
+    for (int row = list.GetNextSelected(-1); row != -1; row = list.GetNextSelected(row)) {
+        const std::string folder = list.GetItemText(row, TrackList::ColFolder);
+        const std::string file = list.GetItemText(row, TrackList::ColFile);
+        const std::string artist = list.GetItemText(row, TrackList::ColArtist);
+        if (!IsFolderName(artist))
+            continue;
+        const std::string source = JoinPath(folder, file);
+        const std::string artistFolder = JoinPath(target, artist);
+        const std::string destination = JoinPath(artistFolder, file);
+        if (SameFile(source, destination))
+            continue;
+        batch.AddSource(source);
+        batch.AddDestination(destination);
+        moves.push_back(
+            {list.IdOfRow(row), source, destination, artistFolder, file, IdentityOf(destination)});
+        QueueCompanion(batch, folder, file, artistFolder);
+    }
+    if (!moves.empty()) {
+        batch.Execute();
+        ApplyMoves(session, moves);
+    }
+    session.UpdateUndoMenu();
+}
