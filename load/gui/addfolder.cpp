@@ -1,0 +1,96 @@
+#include "load/gui/addfolder.h"
+
+#include <vector>
+
+#include <QObject>
+#include <QTimer>
+
+#include "app/session.h"
+#include "app/settingskey.h"
+#include "app/tracklist.h"
+#include "load/gui/loadingdlg.h"
+#include "load/scanfolder.h"
+#include "load/scanworker.h"
+#include "platform/uiservices.h"
+
+namespace {
+
+// Walks folder on the scan thread while the Loading dialog runs its modal loop over mainWindow.
+// Rows arrive in batches and go straight into the list; the dialog's texts are refreshed from
+// the worker's progress snapshot on a timer, so the cost does not grow with the number of rows.
+// Returns once the walk has ended and every row is in the list.
+void RunScan(Session& session, QWidget* mainWindow, const std::string& folder)
+{
+    TrackList& list = session.List();
+    ScanWorker worker;
+    CLoadingDlg dialog(mainWindow);
+    dialog.SetCancelFlag(&g_bCancelScan);
+
+    auto refresh = [&dialog, &worker] {
+        const ScanWorker::Progress progress = worker.CurrentProgress();
+        dialog.SetProgress(progress.m_strFolder, progress.m_strFile, progress.m_nLoaded);
+    };
+    QObject::connect(&worker, &ScanWorker::rowsReady, &dialog,
+        [&list](std::vector<TrackList::Cells> rows) { list.AddRows(std::move(rows)); });
+    // The end is queued behind the last batch; when it comes before the modal loop has started,
+    // the loop returns at once.
+    QObject::connect(&worker, &ScanWorker::finished, &dialog, [&dialog, refresh] {
+        refresh();
+        dialog.EndModalLoop(0);
+    });
+    QTimer timer;
+    timer.setInterval(kLoadingRefreshMs);
+    QObject::connect(&timer, &QTimer::timeout, &dialog, refresh);
+
+    dialog.show();
+    worker.Start(folder);
+    timer.start();
+    dialog.RunModalLoopOver(mainWindow);
+    timer.stop();
+    worker.Wait();
+}
+
+std::string ReadLastOpen()
+{
+    CSettingsKey key;
+    std::string folder;
+    if (!key.Open() || !key.QueryString(kValueLastOpen, folder))
+        folder.clear();
+    return folder;
+}
+
+void StoreLastOpen(const std::string& folder)
+{
+    CSettingsKey key;
+    if (key.Create())
+        key.SetString(kValueLastOpen, folder);
+    key.Close();
+}
+
+} // namespace
+
+void OnAddFolder(Session& session, QWidget* mainWindow)
+{
+    const std::string lastOpen = ReadLastOpen();
+    std::string folder;
+    if (!session.Ui().BrowseForFolder(folder, "Izaberi folder:", "", lastOpen, false))
+        return;
+    if (!folder.empty()) {
+        session.m_journal.Clear();
+        TrackList& list = session.List();
+        list.SetRedraw(false);
+        list.DeleteAllItems();
+        RunScan(session, mainWindow, folder);
+        list.SetRedraw(true);
+        StoreLastOpen(folder);
+    }
+    session.UpdateUndoMenu();
+}
+
+void ScanCommandLineFolder(Session& session, QWidget* mainWindow, const std::string& folder)
+{
+    if (folder.empty())
+        return;
+    RunScan(session, mainWindow, folder);
+    session.List().SetRedraw(true);
+}

@@ -1,0 +1,394 @@
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include "app/gui/maindlg.h"
+#include "app/settingskey.h"
+#include "load/gui/addfolder.h"
+#include "load/gui/browsefolderdlg.h"
+#include "load/gui/loadingdlg.h"
+#include "load/scanfolder.h"
+#include "model/paths.h"
+#include "res/resource.h"
+#include "support/fixtures.h"
+#include "support/scriptedui.h"
+
+namespace {
+
+// Points the settings store at a fresh folder for the life of the object.
+class SettingsHome {
+public:
+    SettingsHome()
+    {
+        const char* old = std::getenv("XDG_CONFIG_HOME");
+        m_bHadOld = old != nullptr;
+        if (old)
+            m_strOld = old;
+        setenv("XDG_CONFIG_HOME", m_dir.Path().c_str(), 1);
+    }
+    ~SettingsHome()
+    {
+        if (m_bHadOld)
+            setenv("XDG_CONFIG_HOME", m_strOld.c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+    }
+    std::string RegFile() const { return m_dir / "Sonivar/Sonivar.reg"; }
+
+private:
+    TempDir m_dir;
+    std::string m_strOld;
+    bool m_bHadOld = false;
+};
+
+void ShowActive(QWidget& window)
+{
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+}
+
+std::vector<std::string> Column(TrackList& list, int column)
+{
+    std::vector<std::string> cells;
+    for (int row = 0; row < list.GetItemCount(); ++row)
+        cells.push_back(list.GetItemText(row, column));
+    return cells;
+}
+
+// The folder of the row whose File cell is name; empty when there is none.
+std::string FolderOfRow(TrackList& list, const std::string& name)
+{
+    for (int row = 0; row < list.GetItemCount(); ++row)
+        if (list.GetItemText(row, TrackList::ColFile) == name)
+            return list.GetItemText(row, TrackList::ColFolder);
+    return {};
+}
+
+// A small tree: two songs at the top and below, one not a song, a folder named like a song.
+void MakeSmallTree(const TempDir& dir)
+{
+    WriteFileBytes(
+        dir / "a.mp3", FakeAudio(300) + Id3v1Bytes("Pjesma", "Izvodjac", "", "", "", 17));
+    MakeFolder(dir / "Sub");
+    WriteFileBytes(dir / "Sub/b.MP3", FakeAudio(200));
+    WriteFileBytes(dir / "Sub/c.mp3.bak", FakeAudio(200));
+    MakeFolder(dir / "x.mp3");
+    WriteFileBytes(dir / "x.mp3/d.mp3", FakeAudio(200));
+}
+
+// folders x perFolder empty songs, enough that a scan is still running when it is cancelled.
+int MakeLargeTree(const TempDir& dir, int folders, int perFolder)
+{
+    for (int f = 0; f < folders; ++f) {
+        const std::string folder = dir / ("f" + std::to_string(f));
+        MakeFolder(folder);
+        for (int i = 0; i < perFolder; ++i)
+            WriteFileBytes(folder + "/s" + std::to_string(i) + ".mp3", "");
+    }
+    return folders * perFolder;
+}
+
+// The Loading dialog of a running scan: a modeless child of the main window.
+CLoadingDlg* LoadingDialogOf(QWidget& window)
+{
+    CLoadingDlg* dialog = window.findChild<CLoadingDlg*>();
+    return dialog && dialog->isVisible() ? dialog : nullptr;
+}
+
+void AddOneRow(Session& session, const std::string& name)
+{
+    TrackList::Cells cells;
+    cells[TrackList::ColFile] = name;
+    cells[TrackList::ColFolder] = "/old";
+    const int row = session.List().AddRow(cells);
+    session.m_journal.Add(CMp3File(), session.List().IdOfRow(row));
+    session.UpdateUndoMenu();
+}
+
+} // namespace
+
+// The window's Add folder through the real picker: the list is replaced by the tree's songs,
+// "LastOpen" is written to the settings file, the journal is emptied and Undo grayed; the next
+// Add folder starts the picker at that folder.
+TEST(AddFolder, ThroughThePickerReplacesTheListAndStoresLastOpen)
+{
+    SettingsHome home;
+    TempDir dir;
+    MakeSmallTree(dir);
+    CMainDlg window;
+    ShowActive(window);
+    Session& session = window.GetSession();
+    AddOneRow(session, "old.mp3");
+    ASSERT_TRUE(window.Action(ID_UNDO)->isEnabled());
+
+    bool pickerSeen = false;
+    QTimer::singleShot(0, [&] {
+        auto* picker = qobject_cast<CBrowseFolderDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(picker, nullptr);
+        pickerSeen = true;
+        EXPECT_FALSE(picker->CreateNewButton()->isVisible());
+        EXPECT_TRUE(picker->SelectFolder(dir.Path()));
+        QTest::keyClick(picker->Tree(), Qt::Key_Return);
+    });
+    window.Action(ID_ADD_FOLDER)->trigger();
+    ASSERT_TRUE(pickerSeen);
+
+    TrackList& list = session.List();
+    ASSERT_EQ(list.GetItemCount(), 3);
+    EXPECT_EQ(FolderOfRow(list, "a.mp3"), dir.Path());
+    EXPECT_EQ(FolderOfRow(list, "b.MP3"), dir / "Sub");
+    EXPECT_EQ(FolderOfRow(list, "d.mp3"), dir / "x.mp3");
+    EXPECT_EQ(FolderOfRow(list, "old.mp3"), "");
+    for (int row = 0; row < list.GetItemCount(); ++row)
+        if (list.GetItemText(row, TrackList::ColFile) == "a.mp3") {
+            EXPECT_EQ(list.GetItemText(row, TrackList::ColName), "Pjesma");
+            EXPECT_EQ(list.GetItemText(row, TrackList::ColArtist), "Izvodjac");
+        }
+    EXPECT_EQ(session.m_journal.GetSize(), 0);
+    EXPECT_FALSE(window.Action(ID_UNDO)->isEnabled());
+    EXPECT_TRUE(window.isEnabled());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+    // The settings file holds the folder, as a reader of the file sees it.
+    const std::string bytes = ReadFileBytes(home.RegFile());
+    EXPECT_NE(bytes.find("\"LastOpen\"=\"" + dir.Path() + "\""), std::string::npos) << bytes;
+    CSettingsKey key;
+    ASSERT_TRUE(key.Open());
+    std::string lastOpen;
+    EXPECT_TRUE(key.QueryString(kValueLastOpen, lastOpen));
+    EXPECT_EQ(lastOpen, dir.Path());
+    key.Close();
+
+    std::string startedAt;
+    QTimer::singleShot(0, [&] {
+        auto* picker = qobject_cast<CBrowseFolderDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(picker, nullptr);
+        startedAt = picker->ChosenFolder();
+        picker->reject();
+    });
+    window.Action(ID_ADD_FOLDER)->trigger();
+    EXPECT_EQ(startedAt, dir.Path());
+    EXPECT_EQ(list.GetItemCount(), 3);
+}
+
+// A cancelled picker leaves the list, the journal, the Undo item and the settings alone.
+TEST(AddFolder, CancelledPickerChangesNothing)
+{
+    SettingsHome home;
+    ScriptedUi ui;
+    QWidget mainWindow;
+    Session session(ui);
+    int undoCalls = 0;
+    session.m_onUndoMenuChanged = [&](bool) { ++undoCalls; };
+    AddOneRow(session, "old.mp3");
+    undoCalls = 0;
+    ui.m_folderAnswers.push_back(std::nullopt);
+    OnAddFolder(session, &mainWindow);
+    ASSERT_EQ(ui.CallsOf("BrowseForFolder").size(), 1u);
+    EXPECT_EQ(ui.CallsOf("BrowseForFolder")[0].filter, "Izaberi folder:");
+    EXPECT_EQ(Column(session.List(), TrackList::ColFile), std::vector<std::string> {"old.mp3"});
+    EXPECT_EQ(session.m_journal.GetSize(), 1);
+    EXPECT_EQ(undoCalls, 0);
+    EXPECT_FALSE(FileExists(home.RegFile()));
+}
+
+// A missing folder finds nothing: the Loading dialog goes at once, the list stays empty and the
+// folder is still remembered.
+TEST(AddFolder, MissingFolderEmptiesTheListAndStillStoresLastOpen)
+{
+    SettingsHome home;
+    TempDir dir;
+    ScriptedUi ui;
+    QWidget mainWindow;
+    Session session(ui);
+    AddOneRow(session, "old.mp3");
+    ui.m_folderAnswers.push_back(dir / "gone");
+    OnAddFolder(session, &mainWindow);
+    EXPECT_EQ(session.List().GetItemCount(), 0);
+    EXPECT_TRUE(mainWindow.isEnabled());
+    EXPECT_NE(ReadFileBytes(home.RegFile()).find(dir / "gone"), std::string::npos);
+}
+
+// Cancel (the button, then Escape) in the middle of a large scan: the rows so far stay and match
+// the Loaded count and the dialog's last text, the window is usable again, and no shortcut of the
+// window ran while the dialog was up.
+TEST(AddFolder, CancelAndEscapeStopALargeScanAndKeepTheRows)
+{
+    SettingsHome home;
+    TempDir dir;
+    const int total = MakeLargeTree(dir, 40, 500);
+    for (int way = 0; way < 2; ++way) {
+        ScriptedUi ui;
+        CMainDlg window(ui);
+        ShowActive(window);
+        ui.m_folderAnswers.push_back(dir.Path());
+
+        bool cancelled = false;
+        bool disabledDuringScan = false;
+        int textUpdates = 0;
+        QString lastLoadedText;
+        QString loadedTextAtEnd;
+        QTimer watcher;
+        watcher.setInterval(1);
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            CLoadingDlg* dialog = LoadingDialogOf(window);
+            if (!dialog)
+                return;
+            if (dialog->LoadedStatic()->text() != lastLoadedText) {
+                lastLoadedText = dialog->LoadedStatic()->text();
+                ++textUpdates;
+            }
+            if (cancelled || g_nLoadedCount.load() < 1000)
+                return;
+            cancelled = true;
+            disabledDuringScan = !window.isEnabled();
+            // The window's shortcuts, pressed on the window and on the dialog, must not run.
+            QTest::keyClick(window.TrackListView(), Qt::Key_F, Qt::ControlModifier);
+            QTest::keyClick(dialog, Qt::Key_F, Qt::ControlModifier);
+            QTest::keyClick(dialog, Qt::Key_D, Qt::ControlModifier);
+            if (way == 0)
+                QTest::mouseClick(dialog->CancelButton(), Qt::LeftButton);
+            else
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            QObject::connect(dialog, &QDialog::finished,
+                [&loadedTextAtEnd, dialog] { loadedTextAtEnd = dialog->LoadedStatic()->text(); });
+        });
+        watcher.start();
+        window.Action(ID_ADD_FOLDER)->trigger();
+        watcher.stop();
+
+        ASSERT_TRUE(cancelled) << way << " updates " << textUpdates << " rows "
+                               << window.GetSession().List().GetItemCount();
+        const int rows = window.GetSession().List().GetItemCount();
+        EXPECT_GE(rows, 1000) << way;
+        EXPECT_LT(rows, total) << way;
+        EXPECT_EQ(rows, g_nLoadedCount.load()) << way;
+        EXPECT_EQ(loadedTextAtEnd, QString::number(rows)) << way;
+        EXPECT_TRUE(disabledDuringScan) << way;
+        EXPECT_TRUE(window.isEnabled()) << way;
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << way;
+        EXPECT_TRUE(ui.CallsOf("OpenFilesDialog").empty()) << way;
+        EXPECT_EQ(ui.CallsOf("BrowseForFolder").size(), 1u) << way;
+        EXPECT_NE(ReadFileBytes(home.RegFile()).find(dir.Path()), std::string::npos);
+
+        // The same key now reaches the window: the check above could fail.
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(window.TrackListView(), Qt::Key_F, Qt::ControlModifier);
+        EXPECT_EQ(ui.CallsOf("OpenFilesDialog").size(), 1u) << way;
+    }
+}
+
+// The command-line scan adds to the list and leaves the journal and the settings alone; without
+// a folder nothing is scanned.
+TEST(AddFolder, CommandLineFolderAddsRowsWithoutTouchingJournalOrSettings)
+{
+    SettingsHome home;
+    TempDir dir;
+    MakeSmallTree(dir);
+    ScriptedUi ui;
+    QWidget mainWindow;
+    Session session(ui);
+    AddOneRow(session, "old.mp3");
+    ScanCommandLineFolder(session, &mainWindow, dir.Path());
+    auto files = Column(session.List(), TrackList::ColFile);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string> {"a.mp3", "b.MP3", "d.mp3", "old.mp3"}));
+    EXPECT_EQ(session.m_journal.GetSize(), 1);
+    EXPECT_TRUE(mainWindow.isEnabled());
+    EXPECT_FALSE(FileExists(home.RegFile()));
+
+    ScanCommandLineFolder(session, &mainWindow, "");
+    EXPECT_EQ(session.List().GetItemCount(), 4);
+    EXPECT_TRUE(ui.m_calls.empty());
+}
+
+// The window scans its command-line folder once it is shown; a window without one stays empty.
+TEST(AddFolder, WindowScansTheCommandLineFolderAtItsFirstShowing)
+{
+    SettingsHome home;
+    TempDir dir;
+    MakeSmallTree(dir);
+    {
+        ScriptedUi ui;
+        CMainDlg window(ui);
+        window.SetCommandLineFolder(dir.Path());
+        window.show();
+        QTRY_COMPARE(window.GetSession().List().GetItemCount(), 3);
+        EXPECT_EQ(FolderOfRow(window.GetSession().List(), "a.mp3"), dir.Path());
+        QTRY_COMPARE(window.TrackListView()->model()->rowCount(), 3);
+        // A later showing does not scan again.
+        window.hide();
+        window.show();
+        QTest::qWait(50);
+        EXPECT_EQ(window.GetSession().List().GetItemCount(), 3);
+        EXPECT_FALSE(FileExists(home.RegFile()));
+    }
+    {
+        ScriptedUi ui;
+        CMainDlg window(ui);
+        ShowActive(window);
+        QTest::qWait(50);
+        EXPECT_EQ(window.GetSession().List().GetItemCount(), 0);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
+}
+
+// Add files in the window through the real file dialog: MP3 filter, several files chosen, the
+// list replaced, Folder cells without a trailing slash, "Loading...." shown while adding.
+TEST(AddFiles, ThreeChosenFilesReplaceTheListInTheWindow)
+{
+    SettingsHome home;
+    TempDir dir;
+    for (const char* name : {"a.mp3", "b.mp3", "c d.mp3"})
+        WriteFileBytes(dir / name, FakeAudio(100));
+    CMainDlg window;
+    ShowActive(window);
+    AddOneRow(window.GetSession(), "old.mp3");
+    QStringList titles;
+    QObject::connect(
+        &window, &QWidget::windowTitleChanged, [&](const QString& title) { titles << title; });
+
+    bool dialogSeen = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialogSeen = true;
+        EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
+        EXPECT_EQ(dialog->nameFilters(), QStringList {"MP3 Fajlovi(*.mp3)"});
+        dialog->setDirectory(QString::fromStdString(dir.Path()));
+        auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(edit, nullptr);
+        edit->setText("\"a.mp3\" \"b.mp3\" \"c d.mp3\"");
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    window.Action(ID_ADD_FILES)->trigger();
+    ASSERT_TRUE(dialogSeen);
+
+    TrackList& list = window.GetSession().List();
+    EXPECT_EQ(
+        Column(list, TrackList::ColFile), (std::vector<std::string> {"a.mp3", "b.mp3", "c d.mp3"}));
+    EXPECT_EQ(Column(list, TrackList::ColFolder), std::vector<std::string>(3, dir.Path()));
+    EXPECT_EQ(titles, (QStringList {"Loading....", "MP3 Sonivar"}));
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("MP3 Sonivar"));
+    EXPECT_EQ(window.GetSession().m_journal.GetSize(), 0);
+    EXPECT_FALSE(window.Action(ID_UNDO)->isEnabled());
+}
