@@ -8,8 +8,8 @@ using M = MenuPlace;
 // One row per menu item, in menu order. A row whose handler is nullptr shows its item disabled.
 // clang-format off
 const std::array<CommandEntry, kMainCommandCount> kMainCommands = {{
-    {ID_ADD_FOLDER,              M::File,      "Add folder",                 "Ctrl+D",       1, false, nullptr},
-    {ID_ADD_FILES,               M::File,      "Add files",                  "Ctrl+F",       2, false, nullptr},
+    {ID_ADD_FOLDER,              M::File,      "Add folder",                 "Ctrl+D",       1, false, &CMainDlg::OnAddFolder},
+    {ID_ADD_FILES,               M::File,      "Add files",                  "Ctrl+F",       2, false, &CMainDlg::OnAddFiles},
     {ID_EXIT,                    M::File,      "Exit",                       "Ctrl+E",       0, true,  &CMainDlg::OnExit},
     {ID_TAG_ARTIST,              M::ChangeTag, "Artist",                     "Alt+A",        3, false, &CMainDlg::OnChangeTagField<ID_TAG_ARTIST>},
     {ID_TAG_NAME,                M::ChangeTag, "Name",                       "Alt+N",        4, false, &CMainDlg::OnChangeTagField<ID_TAG_NAME>},

@@ -18,6 +18,7 @@
 #include <QSlider>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolTip>
 
@@ -32,6 +33,8 @@
 #include "edit/tagcommands.h"
 #include "edit/undo.h"
 #include "export/exportcommands.h"
+#include "load/addfiles.h"
+#include "load/gui/addfolder.h"
 #include "play/gui/playerbar.h"
 #include "res/resource.h"
 #include "res/stringtable.h"
@@ -338,6 +341,11 @@ void CMainDlg::showEvent(QShowEvent* event)
 void CMainDlg::OnShowWindow()
 {
     RestorePlacement();
+    // The command-line folder is scanned once the window is on the screen, so that the Loading
+    // dialog's modal loop does not run inside the show event.
+    if (!m_strCommandLineFolder.empty())
+        QTimer::singleShot(
+            0, this, [this] { ScanCommandLineFolder(m_session, this, m_strCommandLineFolder); });
 }
 
 void CMainDlg::ApplySavedWidths()
@@ -429,6 +437,16 @@ void CMainDlg::OnDblClkTrackList()
 {
     // The click has made the row the first selected one; Play takes that row.
     OnPlay();
+}
+
+void CMainDlg::OnAddFolder()
+{
+    ::OnAddFolder(m_session, this);
+}
+
+void CMainDlg::OnAddFiles()
+{
+    ::OnAddFiles(m_session);
 }
 
 void CMainDlg::OnExit()

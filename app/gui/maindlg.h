@@ -51,6 +51,8 @@ public:
     const std::string& CommandLineFolder() const { return m_strCommandLineFolder; }
 
     // Command handlers (bound through the command table).
+    void OnAddFolder();
+    void OnAddFiles();
     void OnExit();
     template <int CommandId> void OnChangeTagField() { ChangeTagField(CommandId); }
     void OnChangeGenre();
