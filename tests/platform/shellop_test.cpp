@@ -1,0 +1,209 @@
+#include <cstdlib>
+#include <filesystem>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/shellop.h"
+#include "support/fixtures.h"
+#include "support/scriptedshellui.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string List(const std::vector<std::string>& paths)
+{
+    std::string list;
+    for (const std::string& path : paths)
+        list += path + '\0';
+    return list + '\0';
+}
+
+int RunOp(unsigned func, const std::vector<std::string>& from, const std::vector<std::string>& to,
+    FILEOP_FLAGS flags, ScriptedShellUi& ui, bool* aborted = nullptr)
+{
+    const std::string pFrom = List(from);
+    const std::string pTo = List(to);
+    SHFILEOPSTRUCTA op;
+    op.wFunc = func;
+    op.pFrom = pFrom.c_str();
+    op.pTo = to.empty() ? nullptr : pTo.c_str();
+    op.fFlags = flags;
+    op.lpszProgressTitle = "Batch";
+    const int result = SHFileOperationA(&op, ui);
+    if (aborted)
+        *aborted = op.fAnyOperationsAborted;
+    return result;
+}
+
+std::vector<std::string> Names(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST(ShellOperation, CopyKeepsBytesModeAndTimeAndNeverReplacesUnasked)
+{
+    TempDir dir;
+    MakeFolder(dir / "dest");
+    const std::string audio = FakeAudio(3 << 20);
+    WriteFileBytes(dir / "a.mp3", audio);
+    chmod((dir / "a.mp3").c_str(), 0640);
+    const struct timespec times[2] = {{1000000000, 0}, {1200000000, 0}};
+    utimensat(AT_FDCWD, (dir / "a.mp3").c_str(), times, 0);
+    ScriptedShellUi ui;
+    EXPECT_EQ(RunOp(FO_COPY, {dir / "a.mp3"}, {dir / "dest"}, FOF_ALLOWUNDO, ui), 0);
+    EXPECT_EQ(ReadFileBytes(dir / "dest/a.mp3"), audio);
+    struct stat st;
+    ASSERT_EQ(stat((dir / "dest/a.mp3").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1200000000);
+    EXPECT_EQ(Names(dir / "dest"), std::vector<std::string>({"a.mp3"}));
+
+    // An existing file is replaced only after Yes; No keeps it and reports the item undone.
+    WriteFileBytes(dir / "dest/a.mp3", "old");
+    ui.m_replaceAnswers = {ShellUi::Answer::No};
+    bool aborted = false;
+    EXPECT_NE(RunOp(FO_COPY, {dir / "a.mp3"}, {dir / "dest/a.mp3"}, 0, ui, &aborted), 0);
+    EXPECT_TRUE(aborted);
+    EXPECT_EQ(ReadFileBytes(dir / "dest/a.mp3"), "old");
+    ui.m_replaceAnswers = {ShellUi::Answer::Yes};
+    EXPECT_EQ(RunOp(FO_COPY, {dir / "a.mp3"}, {dir / "dest/a.mp3"}, 0, ui), 0);
+    EXPECT_EQ(ReadFileBytes(dir / "dest/a.mp3"), audio);
+    EXPECT_EQ(ui.CountOf("ConfirmReplace"), 2);
+
+    // Rename on collision picks a new name and leaves the existing file alone.
+    EXPECT_EQ(RunOp(FO_COPY, {dir / "a.mp3"}, {dir / "dest"}, FOF_RENAMEONCOLLISION, ui), 0);
+    EXPECT_EQ(ReadFileBytes(dir / "dest/Copy of a.mp3"), audio);
+    EXPECT_EQ(Names(dir / "dest"), std::vector<std::string>({"Copy of a.mp3", "a.mp3"}));
+}
+
+TEST(ShellOperation, SameFileThroughAnotherSpellingIsAnErrorAndStaysIntact)
+{
+    TempDir dir;
+    MakeFolder(dir / "a");
+    WriteFileBytes(dir / "a/x.mp3", FakeAudio(5000));
+    ASSERT_EQ(symlink((dir / "a").c_str(), (dir / "link").c_str()), 0);
+    for (const unsigned func : {FO_COPY, FO_MOVE}) {
+        for (const std::string& target : {dir / "a/../a/x.mp3", dir / "link/x.mp3"}) {
+            ScriptedShellUi ui;
+            ui.m_defaultAnswer = ShellUi::Answer::YesToAll;
+            EXPECT_EQ(
+                RunOp(func, {dir / "a/x.mp3"}, {target}, FOF_NOCONFIRMATION, ui), DE_SAMEFILE);
+            EXPECT_EQ(ReadFileBytes(dir / "a/x.mp3"), FakeAudio(5000));
+            EXPECT_EQ(ui.CountOf("ShowError"), 1);
+        }
+    }
+    EXPECT_EQ(Names(dir / "a"), std::vector<std::string>({"x.mp3"}));
+}
+
+TEST(ShellOperation, CancelLeavesWholeFilesOnlyAndMoveAsksForFolders)
+{
+    TempDir dir;
+    MakeFolder(dir / "src");
+    std::vector<std::string> sources;
+    for (int i = 0; i < 200; ++i) {
+        sources.push_back(dir / ("src/" + std::to_string(i) + ".mp3"));
+        WriteFileBytes(sources.back(), FakeAudio(1000 + i));
+    }
+    ScriptedShellUi ui;
+    ui.m_nCancelAfterSteps = 100;
+    ui.m_folderAnswers = {ShellUi::Answer::Yes};
+    bool aborted = false;
+    EXPECT_EQ(RunOp(FO_COPY, sources, {dir / "new"}, 0, ui, &aborted), ERROR_CANCELLED);
+    EXPECT_TRUE(aborted);
+    EXPECT_EQ(ui.CountOf("ConfirmCreateFolder"), 1);
+    EXPECT_EQ(Names(dir / "new").size(), 100u);
+    for (const std::string& name : Names(dir / "new"))
+        EXPECT_EQ(ReadFileBytes(dir / ("new/" + name)), ReadFileBytes(dir / ("src/" + name)));
+
+    // A cancel during a long copy rolls it back.
+    WriteFileBytes(dir / "big.mp3", FakeAudio(4 << 20));
+    ScriptedShellUi cancel;
+    cancel.m_nCancelAfterSteps = 1;
+    EXPECT_EQ(RunOp(FO_COPY, {dir / "big.mp3"}, {dir / "new"}, 0, cancel), ERROR_CANCELLED);
+    EXPECT_FALSE(fs::exists(dir / "new/big.mp3"));
+    EXPECT_EQ(Names(dir / "new").size(), 100u);
+
+    // A move within the file system renames; a refused folder moves nothing.
+    ScriptedShellUi refuse;
+    refuse.m_folderAnswers = {ShellUi::Answer::No};
+    EXPECT_NE(RunOp(FO_MOVE, {sources[0]}, {dir / "other/0.mp3"}, 0, refuse), 0);
+    EXPECT_TRUE(fs::exists(sources[0]));
+    EXPECT_FALSE(fs::exists(dir / "other"));
+    ScriptedShellUi move;
+    EXPECT_EQ(RunOp(FO_MOVE, {sources[0], sources[1]}, {dir / "x/0.mp3", dir / "x/1.mp3"},
+                  FOF_MULTIDESTFILES | FOF_NOCONFIRMMKDIR, move),
+        0);
+    EXPECT_FALSE(fs::exists(sources[0]));
+    EXPECT_EQ(ReadFileBytes(dir / "x/1.mp3"), FakeAudio(1001));
+}
+
+TEST(ShellOperation, TrashInFreshHomeAndOnOtherMountAndFullDisk)
+{
+    TempDir dir;
+    const std::string data = dir / "home/.local/share";
+    setenv("XDG_DATA_HOME", data.c_str(), 1);
+    WriteFileBytes(dir / "a b.mp3", "one");
+    WriteFileBytes(dir / "sub.mp3", "two");
+    MakeFolder(dir / "sub");
+    WriteFileBytes(dir / "sub/a b.mp3", "three");
+    ScriptedShellUi ui;
+    ui.m_deleteAnswers = {ShellUi::Answer::Yes};
+    EXPECT_EQ(RunOp(FO_DELETE, {dir / "a b.mp3", dir / "sub/a b.mp3"}, {},
+                  FOF_ALLOWUNDO | FOF_RENAMEONCOLLISION, ui),
+        0);
+    EXPECT_FALSE(fs::exists(dir / "a b.mp3"));
+    EXPECT_EQ(ReadFileBytes(data + "/Trash/files/a b.mp3"), "one");
+    EXPECT_EQ(ReadFileBytes(data + "/Trash/files/a b.2.mp3"), "three");
+    const std::string info = ReadFileBytes(data + "/Trash/info/a b.mp3.trashinfo");
+    EXPECT_NE(info.find("Path=" + dir.Path() + "/a%20b.mp3\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("DeletionDate="), std::string::npos);
+    EXPECT_FALSE(fs::exists("files"));
+
+    // Refused: nothing moves.
+    ScriptedShellUi no;
+    no.m_deleteAnswers = {ShellUi::Answer::No};
+    bool aborted = false;
+    EXPECT_EQ(
+        RunOp(FO_DELETE, {dir / "sub.mp3"}, {}, FOF_ALLOWUNDO, no, &aborted), ERROR_CANCELLED);
+    EXPECT_TRUE(aborted);
+    EXPECT_EQ(ReadFileBytes(dir / "sub.mp3"), "two");
+
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    MakeFolder(dir / "mnt");
+    if (mount("tmpfs", (dir / "mnt").c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount tmpfs here";
+    WriteFileBytes(dir / "mnt/t.mp3", "mounted");
+    ScriptedShellUi yes;
+    EXPECT_EQ(
+        RunOp(FO_DELETE, {dir / "mnt/t.mp3"}, {}, FOF_ALLOWUNDO | FOF_NOCONFIRMATION, yes), 0);
+    const std::string mountTrash = dir / ("mnt/.Trash-" + std::to_string(getuid()));
+    EXPECT_EQ(ReadFileBytes(mountTrash + "/files/t.mp3"), "mounted");
+    EXPECT_NE(ReadFileBytes(mountTrash + "/info/t.mp3.trashinfo").find("Path=t.mp3\n"),
+        std::string::npos);
+
+    // Disk full during a move across file systems: source intact, no partial file.
+    WriteFileBytes(dir / "huge.mp3", FakeAudio(2 << 20));
+    ScriptedShellUi full;
+    EXPECT_EQ(RunOp(FO_MOVE, {dir / "huge.mp3"}, {dir / "mnt"}, 0, full), ERROR_DISK_FULL);
+    EXPECT_EQ(ReadFileBytes(dir / "huge.mp3"), FakeAudio(2 << 20));
+    EXPECT_FALSE(fs::exists(dir / "mnt/huge.mp3"));
+    for (const std::string& name : Names(dir / "mnt"))
+        EXPECT_EQ(name.find(".huge"), std::string::npos) << name;
+    // A small one crosses: copied, flushed, then the source removed.
+    WriteFileBytes(dir / "small.mp3", "small");
+    EXPECT_EQ(RunOp(FO_MOVE, {dir / "small.mp3"}, {dir / "mnt"}, 0, full), 0);
+    EXPECT_FALSE(fs::exists(dir / "small.mp3"));
+    EXPECT_EQ(ReadFileBytes(dir / "mnt/small.mp3"), "small");
+    umount((dir / "mnt").c_str());
+}
