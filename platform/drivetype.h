@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+// Kinds of the file system that holds a path, with the Windows values.
+constexpr unsigned DRIVE_UNKNOWN = 0;
+constexpr unsigned DRIVE_NO_ROOT_DIR = 1; // the path does not exist
+constexpr unsigned DRIVE_REMOVABLE = 2;
+constexpr unsigned DRIVE_FIXED = 3;
+constexpr unsigned DRIVE_REMOTE = 4;
+constexpr unsigned DRIVE_CDROM = 5;
+constexpr unsigned DRIVE_RAMDISK = 6;
+
+// The kind of the mount that holds path (null or empty: the current folder), found in
+// /proc/self/mountinfo: network file systems are remote, tmpfs and ramfs RAM disks, iso9660 and
+// udf (or a /dev/sr device) CD-ROMs, a block device whose disk says removable is removable,
+// everything else fixed.
+unsigned GetDriveTypeA(const char* path);
+
+// The same over a given mountinfo text and /sys root, for tests.
+unsigned DriveTypeFromMountInfo(
+    const std::string& realPath, const std::string& mountInfo, const std::string& sysRoot);
