@@ -207,3 +207,44 @@ TEST(ShellOperation, TrashInFreshHomeAndOnOtherMountAndFullDisk)
     EXPECT_EQ(ReadFileBytes(dir / "mnt/small.mp3"), "small");
     umount((dir / "mnt").c_str());
 }
+
+TEST(ShellOperation, RefusedAndFailedItemsKeepEveryFile)
+{
+    TempDir dir;
+    WriteFileBytes(dir / "a.mp3", "a");
+    WriteFileBytes(dir / "b.mp3", "b");
+    ScriptedShellUi ui;
+    ui.m_bDefaultSkip = true;
+    bool aborted = false;
+    // A vanished source is reported and the batch goes on with the next item.
+    EXPECT_EQ(RunOp(FO_COPY, {dir / "gone.mp3", dir / "a.mp3"}, {dir / "c.mp3", dir / "d.mp3"},
+                  FOF_MULTIDESTFILES, ui, &aborted),
+        ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(aborted);
+    EXPECT_EQ(ReadFileBytes(dir / "d.mp3"), "a");
+    ASSERT_EQ(ui.CountOf("ShowError"), 1);
+    EXPECT_NE(ui.CallsOf("ShowError")[0].detail.find("gone.mp3"), std::string::npos);
+
+    // Renaming never replaces and never leaves the folder.
+    ScriptedShellUi rename;
+    EXPECT_NE(RunOp(FO_RENAME, {dir / "a.mp3"}, {dir / "b.mp3"}, FOF_NOCONFIRMATION, rename), 0);
+    EXPECT_EQ(ReadFileBytes(dir / "b.mp3"), "b");
+    EXPECT_EQ(RunOp(FO_RENAME, {dir / "a.mp3"}, {dir / "e.mp3"}, 0, rename), 0);
+    EXPECT_EQ(ReadFileBytes(dir / "e.mp3"), "a");
+
+    // Bad requests do nothing.
+    EXPECT_EQ(RunOp(9, {dir / "b.mp3"}, {dir / "x"}, 0, rename), DE_INVALIDFILES);
+    EXPECT_EQ(RunOp(FO_COPY, {dir / "b.mp3", dir / "e.mp3"}, {dir / "1", dir / "2", dir / "3"},
+                  FOF_MULTIDESTFILES, rename),
+        DE_MANYDEST);
+
+    // A read-only destination (a read-only mount, since root ignores folder modes).
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a read-only tmpfs needs root";
+    MakeFolder(dir / "ro");
+    if (mount("tmpfs", (dir / "ro").c_str(), "tmpfs", MS_RDONLY, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount tmpfs here";
+    EXPECT_EQ(RunOp(FO_MOVE, {dir / "b.mp3"}, {dir / "ro"}, 0, rename), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(ReadFileBytes(dir / "b.mp3"), "b");
+    umount((dir / "ro").c_str());
+}
