@@ -33,6 +33,8 @@
 #include "edit/tagcommands.h"
 #include "edit/undo.h"
 #include "export/exportcommands.h"
+#include "fileops/copydelete.h"
+#include "fileops/movecommands.h"
 #include "load/addfiles.h"
 #include "load/gui/addfolder.h"
 #include "play/gui/playerbar.h"
@@ -84,8 +86,9 @@ CMainDlg::CMainDlg(UiServices& ui, QWidget* parent) : CMainDlg(&ui, parent)
 }
 
 CMainDlg::CMainDlg(UiServices* ui, QWidget* parent)
-    : QMainWindow(parent), m_ui(this), m_session(ui ? *ui : m_ui)
+    : QMainWindow(parent), m_ui(this), m_session(ui ? *ui : m_ui), m_shellUi(this)
 {
+    m_session.SetShell(&m_shellUi);
     setWindowTitle(QStringLiteral("MP3 Sonivar"));
     setWindowIcon(ResourceIcon(IDI_PROGRAM));
     setObjectName(QString::number(IDD_MAIN));
@@ -447,6 +450,26 @@ void CMainDlg::OnAddFolder()
 void CMainDlg::OnAddFiles()
 {
     ::OnAddFiles(m_session);
+}
+
+void CMainDlg::OnCopy()
+{
+    ::OnCopy(m_session);
+}
+
+void CMainDlg::OnDelete()
+{
+    ::OnDelete(m_session);
+}
+
+void CMainDlg::OnMoveToFolder()
+{
+    ::OnMoveToFolder(m_session);
+}
+
+void CMainDlg::OnMoveToRootArtist()
+{
+    ::OnMoveToRootArtist(m_session);
 }
 
 void CMainDlg::OnExit()

@@ -7,6 +7,7 @@
 
 #include "app/gui/qtuiservices.h"
 #include "app/session.h"
+#include "fileops/gui/qtshellui.h"
 
 class CPlayerBar;
 class QAction;
@@ -53,6 +54,10 @@ public:
     // Command handlers (bound through the command table).
     void OnAddFolder();
     void OnAddFiles();
+    void OnCopy();
+    void OnDelete();
+    void OnMoveToFolder();
+    void OnMoveToRootArtist();
     void OnExit();
     template <int CommandId> void OnChangeTagField() { ChangeTagField(CommandId); }
     void OnChangeGenre();
@@ -98,6 +103,8 @@ private:
 
     QtUiServices m_ui;
     Session m_session;
+    // The file operations' progress window and confirmations.
+    QtShellUi m_shellUi;
     std::map<int, QAction*> m_actions;
     QMenu* m_pChangeMenu = nullptr;
     QWidget* m_pClient = nullptr;

@@ -2,11 +2,10 @@
 
 #include <memory>
 
+#include <QDialog>
 #include <QPointer>
 
 #include "platform/shellui.h"
-
-class QDialog;
 class QLabel;
 class QProgressBar;
 class QPushButton;
