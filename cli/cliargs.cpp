@@ -108,8 +108,20 @@ const std::vector<CliCommandSyntax>& CliCommands()
         {"strip-id3v2", CliCommand::StripId3v2, "", 0, "Remove ID3v2 tags"},
         {"playlist", CliCommand::PlayList, "FILE", 1, "write an M3U play list"},
         {"titles", CliCommand::Titles, "FILE", 1, "write the titles, one per line"},
+        {"copy", CliCommand::Copy, "FOLDER", 1, "copy the files into FOLDER"},
+        {"trash", CliCommand::Trash, "", 0, "move the files to the trash"},
+        {"move", CliCommand::Move, "FOLDER", 1,
+            "move the files and their .txt companions into FOLDER (names recased)"},
+        {"move-artist", CliCommand::MoveArtist, "ROOT", 1,
+            "move each file and its .txt companion into ROOT/ARTIST"},
     };
     return commands;
+}
+
+bool TakesFolder(CliCommand command)
+{
+    return command == CliCommand::Copy || command == CliCommand::Move
+        || command == CliCommand::MoveArtist;
 }
 
 bool ParseGenre(const std::string& text, int& code, std::string& name)
@@ -227,6 +239,8 @@ std::string CliUsage()
             "begin with '-'. `list` prints File, Artist, Name, Album, Year, Comment, Genre\n"
             "and Folder separated by tabs; a tab, newline, carriage return or backslash in a\n"
             "text is written as \\t, \\n, \\r or \\\\.\n"
+            "\nThe FOLDER or ROOT of copy, move and move-artist must exist. Without --yes,\n"
+            "trash, replacing a file and creating an artist's folder are answered no.\n"
             "\nExit status: 0 when every file was handled, 1 when any failed (each failure\n"
             "on standard error), 2 for a usage error (nothing touched).\n";
     return text;

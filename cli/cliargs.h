@@ -21,6 +21,10 @@ enum class CliCommand {
     StripId3v2,
     PlayList,
     Titles,
+    Copy,
+    Trash,
+    Move,
+    MoveArtist,
 };
 
 struct CliCommandSyntax {
@@ -55,6 +59,9 @@ struct CliParseResult {
     std::string m_strError; // one line, without the program name
     CliArgs m_args;
 };
+
+// True for the commands whose argument is a folder the files go into.
+bool TakesFolder(CliCommand command);
 
 // words are the arguments after the program name.
 CliParseResult ParseCliArgs(const std::vector<std::string>& words);

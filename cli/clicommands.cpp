@@ -9,6 +9,8 @@
 #include "edit/renamecommands.h"
 #include "edit/tagcommands.h"
 #include "export/exportcommands.h"
+#include "fileops/copydelete.h"
+#include "fileops/movecommands.h"
 
 bool RunCliCommand(Session& session, const CliArgs& args, std::FILE* out, std::FILE* err)
 {
@@ -51,6 +53,18 @@ bool RunCliCommand(Session& session, const CliArgs& args, std::FILE* out, std::F
         return true;
     case CliCommand::Titles:
         OnExportTitles(session);
+        return true;
+    case CliCommand::Copy:
+        OnCopy(session);
+        return true;
+    case CliCommand::Trash:
+        OnDelete(session);
+        return true;
+    case CliCommand::Move:
+        OnMoveToFolder(session);
+        return true;
+    case CliCommand::MoveArtist:
+        OnMoveToRootArtist(session);
         return true;
     }
     return false;

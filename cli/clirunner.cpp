@@ -1,5 +1,6 @@
 #include "cli/clirunner.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "app/settingskey.h"
 #include "cli/cliargs.h"
 #include "cli/clicommands.h"
+#include "cli/clishellui.h"
 #include "cli/cliui.h"
 #include "edit/batch.h"
 #include "load/addfiles.h"
@@ -25,13 +27,18 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
 
+// Set by Ctrl+C or a termination request; the file operations stop before their next item.
+std::atomic<bool> g_bInterrupted {false};
+
 void RaiseCancel(int)
 {
     g_bCancelScan.store(true);
+    g_bInterrupted.store(true);
 }
 
 // Ctrl+C (or a termination request) while the paths are walked ends the walk at the next
-// entry; nothing has been changed by then. Once the command runs the default action is back.
+// entry; nothing has been changed by then. The file operations keep it while they run, so a
+// copy is never left half written; the tag commands get the default action back.
 class CancelOnSignal {
 public:
     CancelOnSignal()
@@ -108,6 +115,24 @@ bool ChooseCodePage(const CliArgs& args, std::FILE* err)
         && !TagCodePage::Set(name, &error))
         std::fprintf(err, "sonivar-cli: setting CodePage: unknown code page '%s', using %s\n",
             name.c_str(), TagCodePage::Name().c_str());
+    return true;
+}
+
+// The FOLDER of copy and the moves names an existing folder, as the picker would give.
+bool CheckFolderArgument(const CliArgs& args, std::FILE* err)
+{
+    if (!TakesFolder(args.m_command))
+        return true;
+    const std::string& folder = args.m_arguments[0];
+    struct stat st;
+    if (::stat(folder.c_str(), &st) != 0) {
+        PrintUsageError(err, folder + ": " + std::strerror(errno));
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        PrintUsageError(err, folder + ": " + std::strerror(ENOTDIR));
+        return false;
+    }
     return true;
 }
 
@@ -195,11 +220,14 @@ int RunCli(const std::vector<std::string>& words, std::FILE* out, std::FILE* err
         std::fputs(CliUsage().c_str(), out);
         return std::fflush(out) == 0 ? kExitOk : kExitFailed;
     }
-    if (!ChooseCodePage(args, err))
+    if (!ChooseCodePage(args, err) || !CheckFolderArgument(args, err))
         return kExitUsage;
 
     CliUi ui(args, err);
     Session session(ui);
+    g_bInterrupted.store(false);
+    CliShellUi shellUi(args.m_bYes, err, g_bInterrupted);
+    session.SetShell(&shellUi);
     SetBatchPause(false);
     int failures = 0;
     SetRowFailureHandler([&](const std::string& path, const std::string& reason) {
@@ -228,9 +256,17 @@ int RunCli(const std::vector<std::string>& words, std::FILE* out, std::FILE* err
         list.SelectAll();
     }
 
-    const bool ran = RunCliCommand(session, args, out, err);
+    bool ran = false;
+    if (TakesFolder(args.m_command) || args.m_command == CliCommand::Trash) {
+        CancelOnSignal cancel;
+        ran = RunCliCommand(session, args, out, err);
+    } else {
+        ran = RunCliCommand(session, args, out, err);
+    }
     SetRowFailureHandler(nullptr);
-    if (!ran || failures > 0 || ui.ProblemCount() > 0)
+    if (g_bInterrupted.load())
+        return kExitInterrupted;
+    if (!ran || failures > 0 || ui.ProblemCount() > 0 || shellUi.ProblemCount() > 0)
         return kExitFailed;
     return kExitOk;
 }

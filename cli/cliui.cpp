@@ -98,7 +98,10 @@ int CliUi::BrowseForFolder(std::string& result, const std::string& /*title*/,
     const std::string& /*root*/, const std::string& /*initial*/, bool /*showCreateNew*/)
 {
     result.clear();
-    return 0;
+    if (!TakesFolder(m_args.m_command) || m_args.m_arguments.empty())
+        return 0;
+    result = m_args.m_arguments[0];
+    return 1;
 }
 
 bool CliUi::IsControlKeyDown()

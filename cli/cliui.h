@@ -9,7 +9,7 @@
 // The user interface services of sonivar-cli: no windows. A message box prints its text as one
 // line on standard error; a question is answered yes with --yes and no otherwise; the input
 // dialog answers with the command's TEXT, the genre dialog with the parsed genre, the save
-// dialog with the FILE argument and the folder picker with the FOLDER argument.
+// dialog with the FILE argument and the folder picker with the FOLDER or ROOT argument.
 class CliUi final : public UiServices {
 public:
     CliUi(const CliArgs& args, std::FILE* err);

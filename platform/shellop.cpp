@@ -191,6 +191,7 @@ bool Operation::Fail(const std::string& path, int result, const std::string& rea
     caption[0] = static_cast<char>(std::toupper(caption[0]));
     caption = "Error " + caption.substr(0, caption.size() - (caption.back() == 'e' ? 1 : 0))
         + "ing File or Folder";
+    m_ui.NoteFailure(path, reason);
     const bool skip = m_ui.ShowError(
         caption, "Cannot " + Verb() + " '" + NameOfPath(path) + "': " + reason, more);
     if (!more || !skip) {

@@ -46,4 +46,7 @@ public:
     // and Cancel and returns true for Skip (go on with the next item); otherwise it offers OK
     // and the result is ignored.
     virtual bool ShowError(const std::string& caption, const std::string& text, bool canSkip) = 0;
+    // Told of every item that fails, with its full path and the reason, just before its error
+    // box. For front ends that keep their own account (the CLI); windows need nothing more.
+    virtual void NoteFailure(const std::string& /*path*/, const std::string& /*reason*/) { }
 };

@@ -69,6 +69,7 @@ protected:
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", QString::fromStdString(m_config.Path()));
+        env.insert("XDG_DATA_HOME", QString::fromStdString(m_data.Path()));
         env.insert("LC_ALL", "C.UTF-8");
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(QString::fromStdString(m_dir.Path()));
@@ -104,6 +105,7 @@ protected:
 
     TempDir m_dir;
     TempDir m_config;
+    TempDir m_data;
     std::string m_audio;
 };
 
@@ -387,6 +389,9 @@ TEST_F(SonivarCli, UsageErrorsTouchNothing)
         {"list", "-x"},
         {"--", "list", "."},
         {"playlist", "", "."},
+        {"copy", "no-such-folder", "."},
+        {"move", "a.mp3", "."},
+        {"move-artist", "", "."},
     };
     for (const auto& args : bad) {
         const CliRun run = Run(args);
@@ -446,6 +451,91 @@ TEST_F(SonivarCli, CodePageFromTheOptionOrTheSetting)
         "a.mp3\t\u010d"
         "c\t\u010d\t\t\t\t \t.\n");
     EXPECT_NE(run.err.find("KLINGON"), std::string::npos);
+}
+
+TEST_F(SonivarCli, CopyIntoAFolderReplacesOnlyWithYes)
+{
+    Add("music/a.mp3", TrailerOf({"A", "Ann", "", "", "", 255}));
+    Add("music/b.mp3");
+    MakeFolder(m_dir / "copies");
+    const CliRun copy = Run({"copy", "copies", "music"});
+    EXPECT_EQ(copy.status, 0) << copy.err;
+    EXPECT_EQ(Bytes("copies/a.mp3"), Bytes("music/a.mp3"));
+    EXPECT_EQ(Bytes("copies/b.mp3"), Bytes("music/b.mp3"));
+    EXPECT_TRUE(fs::exists(m_dir / "music/a.mp3"));
+
+    // A second copy meets the first: without --yes the copies stay and the status says so.
+    WriteFileBytes(m_dir / "copies/a.mp3", "older copy");
+    const CliRun refused = Run({"copy", "copies", "music/a.mp3"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("copies/a.mp3: exists"), std::string::npos) << refused.err;
+    EXPECT_EQ(Bytes("copies/a.mp3"), "older copy");
+    EXPECT_EQ(Run({"--yes", "copy", "copies", "music/a.mp3"}).status, 0);
+    EXPECT_EQ(Bytes("copies/a.mp3"), Bytes("music/a.mp3"));
+
+    // A folder where a copy should land is reported with the source's path.
+    MakeFolder(m_dir / "copies2/b.mp3");
+    const CliRun blocked = Run({"copy", "copies2", "music"});
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_NE(blocked.err.find("sonivar-cli: music/b.mp3: A folder with that name already "
+                               "exists.\n"),
+        std::string::npos)
+        << blocked.err;
+    EXPECT_EQ(Bytes("copies2/a.mp3"), Bytes("music/a.mp3"));
+}
+
+TEST_F(SonivarCli, MovesTakeTheCompanionTextAndCreateArtistFoldersOnlyWithYes)
+{
+    Add("in/MY sONG.mp3", TrailerOf({"S", "Band", "", "", "", 255}));
+    WriteFileBytes(m_dir / "in/MY sONG.txt", "lyrics");
+    Add("in/nobody.mp3");
+    const std::string song = Bytes("in/MY sONG.mp3");
+    MakeFolder(m_dir / "out");
+    const CliRun move = Run({"move", "out", "in/MY sONG.mp3"});
+    EXPECT_EQ(move.status, 0) << move.err;
+    // The file name is recased word by word; the companion keeps its name.
+    EXPECT_EQ(Bytes("out/my Song.mp3"), song);
+    EXPECT_EQ(Bytes("out/MY sONG.txt"), "lyrics");
+    EXPECT_FALSE(fs::exists(m_dir / "in/MY sONG.mp3"));
+    EXPECT_FALSE(fs::exists(m_dir / "in/MY sONG.txt"));
+
+    // The artist's folder does not exist: asked, and without --yes nothing moves. A row
+    // without an Artist is skipped either way.
+    MakeFolder(m_dir / "root");
+    const CliRun refused = Run({"move-artist", "root", "out", "in"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("root/Band: no such folder"), std::string::npos) << refused.err;
+    EXPECT_TRUE(fs::exists(m_dir / "out/my Song.mp3"));
+    EXPECT_FALSE(fs::exists(m_dir / "root/Band"));
+
+    const CliRun moved = Run({"--yes", "move-artist", "root", "out", "in"});
+    EXPECT_EQ(moved.status, 0) << moved.err;
+    EXPECT_EQ(Bytes("root/Band/my Song.mp3"), song);
+    // The companion is found by the MP3 file's name, which the first move recased.
+    EXPECT_EQ(Bytes("out/MY sONG.txt"), "lyrics");
+    EXPECT_TRUE(fs::exists(m_dir / "in/nobody.mp3"));
+}
+
+TEST_F(SonivarCli, TrashOnlyWithYesAndIntoTheUsersTrash)
+{
+    Add("a.mp3");
+    Add("sub/a.mp3");
+    const CliRun refused = Run({"trash", "."});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("move to the trash 2 files? [no"), std::string::npos) << refused.err;
+    EXPECT_TRUE(fs::exists(m_dir / "a.mp3"));
+    EXPECT_TRUE(fs::exists(m_dir / "sub/a.mp3"));
+
+    const CliRun trashed = Run({"--yes", "trash", "."});
+    EXPECT_EQ(trashed.status, 0) << trashed.err;
+    EXPECT_FALSE(fs::exists(m_dir / "a.mp3"));
+    EXPECT_FALSE(fs::exists(m_dir / "sub/a.mp3"));
+    // Two files of one name get two trash names, each with its info file.
+    const fs::path trash = m_data / "Trash";
+    EXPECT_EQ(ReadFileBytes(trash / "files/a.mp3"), m_audio);
+    EXPECT_EQ(ReadFileBytes(trash / "files/a.2.mp3"), m_audio);
+    EXPECT_TRUE(fs::exists(trash / "info/a.mp3.trashinfo"));
+    EXPECT_TRUE(fs::exists(trash / "info/a.2.mp3.trashinfo"));
 }
 
 } // namespace
