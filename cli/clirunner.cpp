@@ -2,10 +2,13 @@
 
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <csignal>
 #include <cstring>
 #include <dirent.h>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 #include "app/session.h"
@@ -62,35 +65,61 @@ private:
     struct sigaction m_oldTerm { };
 };
 
-// Collects the rows of a walk; on a terminal it shows the count now and then.
-class RowCollector final : public ScanSink {
+// Hands the rows of the walk from the walking thread to the thread that fills the list, in
+// blocks, so that sorting them into the list overlaps the disk work. On a terminal it shows
+// the count now and then.
+class RowQueue final : public ScanSink {
 public:
-    RowCollector(std::vector<TrackList::Cells>& rows, std::FILE* err)
-        : m_rows(rows), m_pErr(err), m_bProgress(isatty(fileno(err)) == 1)
+    explicit RowQueue(std::FILE* err) : m_pErr(err), m_bProgress(isatty(fileno(err)) == 1) { }
+    ~RowQueue() override
     {
+        if (m_bShown)
+            std::fprintf(m_pErr, "\r\033[K");
     }
+    RowQueue(const RowQueue&) = delete;
+    RowQueue& operator=(const RowQueue&) = delete;
+
     void OnFile(TrackList::Cells&& row, const std::string&, const std::string&, int loaded) override
     {
-        m_rows.push_back(std::move(row));
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_rows.push_back(std::move(row));
+            if (m_rows.size() == kBlock)
+                m_ready.notify_one();
+        }
         if (m_bProgress && loaded % 1000 == 0) {
             std::fprintf(m_pErr, "\rsonivar-cli: loading... %d files", loaded);
             std::fflush(m_pErr);
             m_bShown = true;
         }
     }
-    ~RowCollector() override
+    // The walk has ended: what is queued is the last block.
+    void Finish()
     {
-        if (m_bShown)
-            std::fprintf(m_pErr, "\r\033[K");
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bDone = true;
+        m_ready.notify_one();
     }
-    RowCollector(const RowCollector&) = delete;
-    RowCollector& operator=(const RowCollector&) = delete;
+    // Waits for a full block or the end; false once the end has come and every row is taken.
+    bool Take(std::vector<TrackList::Cells>& rows)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_ready.wait(lock, [this] { return m_bDone || m_rows.size() >= kBlock; });
+        rows.clear();
+        rows.swap(m_rows);
+        return !rows.empty() || !m_bDone;
+    }
 
 private:
-    std::vector<TrackList::Cells>& m_rows;
+    static constexpr std::size_t kBlock = 4096;
+
     std::FILE* m_pErr;
     bool m_bProgress;
     bool m_bShown = false;
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::vector<TrackList::Cells> m_rows;
+    bool m_bDone = false;
 };
 
 void PrintUsageError(std::FILE* err, const std::string& message)
@@ -163,20 +192,19 @@ std::string TrimSlashes(std::string path)
 }
 
 struct Loaded {
-    std::vector<TrackList::Cells> m_folderRows;
     std::vector<std::string> m_files;
     int m_nFailures = 0;
 };
 
-// Sorts every PATH into a folder to walk or a file to take; reports paths that are neither.
-Loaded LoadPaths(const std::vector<std::string>& paths, std::FILE* err)
+// Sorts every PATH into a folder to walk (its rows go to the queue) or a file to take;
+// reports paths that are neither.
+Loaded LoadPaths(const std::vector<std::string>& paths, RowQueue& queue, std::FILE* err)
 {
     Loaded loaded;
     auto fail = [&](const std::string& path, const std::string& reason) {
         std::fprintf(err, "sonivar-cli: %s: %s\n", path.c_str(), reason.c_str());
         ++loaded.m_nFailures;
     };
-    RowCollector collector(loaded.m_folderRows, err);
     for (const std::string& path : paths) {
         if (g_bCancelScan.load())
             break;
@@ -193,7 +221,7 @@ Loaded LoadPaths(const std::vector<std::string>& paths, std::FILE* err)
                 fail(path, std::strerror(errno));
                 continue;
             }
-            ScanFolder(TrimSlashes(path), collector);
+            ScanFolder(TrimSlashes(path), queue);
         } else if (S_ISREG(st.st_mode)) {
             // A bare name gets its folder spelled out: a row with an empty Folder cell would
             // address the file of that name in the root folder.
@@ -240,16 +268,23 @@ int RunCli(const std::vector<std::string>& words, std::FILE* out, std::FILE* err
         CancelOnSignal cancel;
         g_bCancelScan.store(false);
         g_nLoadedCount.store(0);
-        Loaded loaded = LoadPaths(args.m_paths, err);
+        TrackList& list = session.List();
+        list.SetRedraw(false);
+        RowQueue queue(err);
+        Loaded loaded;
+        std::thread walker([&] {
+            loaded = LoadPaths(args.m_paths, queue, err);
+            queue.Finish();
+        });
+        for (std::vector<TrackList::Cells> rows; queue.Take(rows);)
+            list.AddRows(std::move(rows));
+        walker.join();
         failures += loaded.m_nFailures;
         if (g_bCancelScan.load()) {
             std::fprintf(err, "sonivar-cli: interrupted while loading; nothing was changed\n");
             SetRowFailureHandler(nullptr);
             return kExitInterrupted;
         }
-        TrackList& list = session.List();
-        list.SetRedraw(false);
-        list.AddRows(std::move(loaded.m_folderRows));
         if (!loaded.m_files.empty())
             AddFilesToList(session, loaded.m_files);
         list.SetRedraw(true);

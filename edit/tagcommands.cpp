@@ -5,6 +5,7 @@
 #include "edit/textcase.h"
 #include "model/genres.h"
 #include "model/mp3file.h"
+#include "model/trailerfile.h"
 #include "platform/exception.h"
 #include "platform/strutil.h"
 #include "platform/uiservices.h"
@@ -18,24 +19,23 @@ constexpr const char* kNoChance = "Nista nije oznaceno. Nema sanse da prodje.";
 constexpr const char* kMaybe = "Nista nije oznaceno. Samo tako mozda i proradi.";
 constexpr const char* kCaption = "Oznaci nesto";
 
-// Fills the record from the row's file and journals it before the row is changed. The tag
-// layer reports file errors by its results; anything it lets escape leaves the record with
-// empty texts, so the batch goes on with the next row.
-void SnapshotRow(Session& session, CMp3File& file, int row)
+// Fills the record from the row's file and journals it before the row is changed; the file
+// stays open in disk for WriteRow. The tag layer reports file errors by its results; anything
+// it lets escape leaves the record with empty texts, so the batch goes on with the next row.
+void SnapshotRow(Session& session, CMp3File& file, TrailerFile& disk, int row)
 {
     try {
-        file.SetPath(RowPath(session.List(), row));
-        file.ReadTag();
+        file.LoadForUpdate(RowPath(session.List(), row), disk);
     } catch (const CException&) {
     }
     file.m_nItem = row;
     session.m_journal.Add(file, session.List().IdOfRow(row));
 }
 
-void WriteRow(CMp3File& file)
+void WriteRow(CMp3File& file, TrailerFile& disk)
 {
     try {
-        if (!file.WriteTag())
+        if (!file.WriteTag(disk))
             ReportRowFailure(file.m_strPath, std::string());
     } catch (const CException& error) {
         ReportRowFailure(file.m_strPath, error);
@@ -66,10 +66,11 @@ void ChangeNames(Session& session)
         std::string text = title;
         if (session.Ui().InputDialog(Format("Promijeni %s u:", title.c_str()), text) != IDOK)
             break;
-        SnapshotRow(session, file, row);
+        TrailerFile disk;
+        SnapshotRow(session, file, disk, row);
         file.m_strTitle = text;
         list.SetItemText(row, TrackList::ColName, text);
-        WriteRow(file);
+        WriteRow(file, disk);
         row = next;
     }
 }
@@ -86,9 +87,10 @@ void RunTagBatch(Session& session, int commandId, const char* emptyText, Change 
     CMp3File file;
     for (int row = list.GetNextSelected(-1); row != -1;) {
         const int next = list.GetNextSelected(row);
-        SnapshotRow(session, file, row);
+        TrailerFile disk;
+        SnapshotRow(session, file, disk, row);
         change(file, row);
-        WriteRow(file);
+        WriteRow(file, disk);
         PauseAfterRow();
         row = next;
     }
@@ -142,9 +144,10 @@ void OnChangeTagField(Session& session, int commandId)
         for (int row = list.GetNextSelected(-1); row != -1;) {
             const int next = list.GetNextSelected(row);
             list.SetItemText(row, column, text);
-            SnapshotRow(session, file, row);
+            TrailerFile disk;
+            SnapshotRow(session, file, disk, row);
             FieldOf(file, commandId) = text;
-            WriteRow(file);
+            WriteRow(file, disk);
             row = next;
         }
     }

@@ -39,8 +39,7 @@ void ScanFolder(std::string folder, ScanSink& sink)
         if (finder.IsSymlinkToDirectory())
             continue;
         if (!finder.IsDirectory() && ExtensionOf(path) == "mp3") {
-            file.SetPath(path);
-            file.ReadTag();
+            file.Load(path, finder.FolderDescriptor(), name);
             const int loaded = g_nLoadedCount.fetch_add(1, std::memory_order_relaxed) + 1;
             sink.OnFile(RowOfFile(file, name, folder), FolderOf(path), FileNameOf(path), loaded);
         } else if (finder.IsDirectory() && !finder.IsDots()) {

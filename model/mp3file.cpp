@@ -11,6 +11,7 @@
 #include "model/id3v1.h"
 #include "model/id3v2.h"
 #include "model/paths.h"
+#include "model/trailerfile.h"
 #include "platform/file.h"
 
 namespace {
@@ -179,7 +180,7 @@ bool CMp3File::HasTag()
     }
 }
 
-bool CMp3File::ReadTag()
+void CMp3File::ClearTexts()
 {
     m_strTitle.clear();
     m_strArtist.clear();
@@ -188,18 +189,20 @@ bool CMp3File::ReadTag()
     m_strComment.clear();
     // A record whose trailer is not read carries "no genre".
     m_byGenre = static_cast<char>(255);
-    if (!m_bLongEnough || !m_bValid)
-        return false;
-    // One open serves the marker test and the read of the trailer.
-    CFile file;
-    if (!file.Open(m_strShortPath, CFile::modeRead | CFile::shareExclusive))
-        return true;
+}
+
+bool CMp3File::ReadTrailer(CFile& file, std::int64_t length, TrailerFile* seen)
+{
     try {
-        std::int64_t length = file.GetLength();
         Id3v1Block block;
         if (length < kTrailerSize
-            || file.ReadAt(block.data(), block.size(), length - kTrailerSize) != block.size()
-            || !IsId3v1Block(block))
+            || file.ReadAt(block.data(), block.size(), length - kTrailerSize) != block.size())
+            return false;
+        if (seen) {
+            seen->m_nLength = length;
+            seen->m_bHasTag = IsId3v1Block(block);
+        }
+        if (!IsId3v1Block(block))
             return false;
         Id3v1Fields fields = ParseId3v1(block);
         m_strTitle = std::move(fields.title);
@@ -214,6 +217,73 @@ bool CMp3File::ReadTag()
     return true;
 }
 
+bool CMp3File::ReadTag()
+{
+    ClearTexts();
+    if (!m_bLongEnough || !m_bValid)
+        return false;
+    // One open serves the marker test and the read of the trailer.
+    CFile file;
+    if (!file.Open(m_strShortPath, CFile::modeRead | CFile::shareExclusive))
+        return true;
+    std::int64_t length = 0;
+    try {
+        length = file.GetLength();
+    } catch (const CException&) {
+        // A read error leaves the texts empty.
+        return true;
+    }
+    return ReadTrailer(file, length);
+}
+
+bool CMp3File::Load(const std::string& path, int folderFd, const std::string& name)
+{
+    CFile file;
+    return LoadFrom(file, path, folderFd, folderFd == AT_FDCWD ? path : name,
+        CFile::modeRead | CFile::shareExclusive);
+}
+
+bool CMp3File::LoadForUpdate(const std::string& path, TrailerFile& disk)
+{
+    disk.m_nLength = -1;
+    if (!path.empty() && ExtensionOf(path) == "mp3" && disk.m_file.Open(path, CFile::modeReadWrite))
+        return LoadOpened(disk.m_file, path, &disk);
+    // A file that cannot be written is still read; WriteTag(disk) then fails as WriteTag().
+    return LoadFrom(disk.m_file, path, AT_FDCWD, path, CFile::modeRead | CFile::shareExclusive);
+}
+
+bool CMp3File::LoadFrom(
+    CFile& file, const std::string& path, int folderFd, const std::string& name, unsigned flags)
+{
+    if (path.empty() || ExtensionOf(path) != "mp3" || !file.OpenAt(folderFd, name, path, flags)) {
+        // A file that cannot be opened may still exist: the two steps say what it is.
+        SetPath(path);
+        return ReadTag();
+    }
+    return LoadOpened(file, path);
+}
+
+bool CMp3File::LoadOpened(CFile& file, const std::string& path, TrailerFile* seen)
+{
+    std::int64_t length = 0;
+    try {
+        length = file.GetLength();
+    } catch (const CException&) {
+        file.Close();
+        SetPath(path);
+        return ReadTag();
+    }
+    m_strPath = path;
+    m_strOrigPath = path;
+    m_strShortPath = path;
+    m_bValid = 1;
+    m_bLongEnough = length > kMinimumReadableSize ? 1 : 0;
+    ClearTexts();
+    if (!m_bLongEnough)
+        return false;
+    return ReadTrailer(file, length, seen);
+}
+
 bool CMp3File::WriteTag()
 {
     if (!m_bValid)
@@ -221,6 +291,24 @@ bool CMp3File::WriteTag()
     CFile file;
     if (!file.Open(m_strShortPath, CFile::modeReadWrite))
         return false;
+    return WriteTrailer(file);
+}
+
+bool CMp3File::WriteTag(TrailerFile& disk)
+{
+    if (!disk.m_file.IsWritable()) {
+        disk.m_file.Close();
+        return WriteTag();
+    }
+    if (!m_bValid) {
+        disk.m_file.Close();
+        return false;
+    }
+    return WriteTrailer(disk.m_file, &disk);
+}
+
+bool CMp3File::WriteTrailer(CFile& file, const TrailerFile* seen)
+{
     Id3v1Fields fields {m_strTitle, m_strArtist, m_strAlbum, m_strYear, m_strComment,
         static_cast<std::uint8_t>(m_byGenre)};
     Id3v1Block block = RenderId3v1(fields);
@@ -232,21 +320,21 @@ bool CMp3File::WriteTag()
 
     std::int64_t length = 0;
     try {
-        length = file.GetLength();
         bool hasTag = false;
-        if (length >= kTrailerSize) {
+        if (seen && seen->m_nLength >= 0) {
+            length = seen->m_nLength;
+            hasTag = seen->m_bHasTag;
+        } else if ((length = file.GetLength()) >= kTrailerSize) {
             char marker[3];
             hasTag = file.ReadAt(marker, sizeof marker, length - kTrailerSize) == sizeof marker
                 && marker[0] == 'T' && marker[1] == 'A' && marker[2] == 'G';
         }
         if (hasTag) {
             // The marker stays; the 125 bytes after it are replaced in one write.
-            file.Seek(length - kTrailerSize + 3, CFile::begin);
-            file.Write(block.data() + 3, block.size() - 3);
+            file.WriteAt(block.data() + 3, block.size() - 3, length - kTrailerSize + 3);
         } else {
-            file.Seek(length, CFile::begin);
             try {
-                file.Write(block.data(), block.size());
+                file.WriteAt(block.data(), block.size(), length);
             } catch (const CException&) {
                 // A trailer cut short (disk full) must not stay: back to the old length.
                 file.SetLength(length);

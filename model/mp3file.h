@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <string>
 
+class CFile;
+struct TrailerFile;
+
 // One MP3 file on disk: its paths, the five ID3v1 texts (UTF-8) and the genre code, the track
 // list row it stands for, and two flags that gate every file access. Copyable by value; the
 // edit journal stores copies.
@@ -12,6 +15,10 @@ public:
     virtual ~CMp3File() = default;
     CMp3File(const CMp3File&) = default;
     CMp3File& operator=(const CMp3File&) = default;
+    // Moves keep the journal's growth cheap (a declared destructor would otherwise turn them
+    // into copies).
+    CMp3File(CMp3File&&) = default;
+    CMp3File& operator=(CMp3File&&) = default;
 
     // Fills the paths and flags from a full path; true when the file exists and its
     // extension is "mp3". The texts, genre and item keep their values.
@@ -22,9 +29,20 @@ public:
     // Empties the five texts, then fills them and the genre from the trailer when the record
     // is valid, longer than 200 bytes and has a tag.
     bool ReadTag();
+    // SetPath followed by ReadTag, with the same results, asking the disk once: the file is
+    // opened once (as name in the folder open as folderFd) and its status taken from the open
+    // file. For the folder scan, which has the folder open; folderFd AT_FDCWD opens path.
+    bool Load(const std::string& path, int folderFd, const std::string& name);
+    // SetPath followed by ReadTag, with the same results, leaving the file open in file (for
+    // reading and writing where the file allows it), so that WriteTag(file) needs no second
+    // open. For the tag commands, which read a trailer and then write it back.
+    bool LoadForUpdate(const std::string& path, TrailerFile& disk);
     // Cuts the texts to their field widths and writes the whole trailer in one write,
     // replacing an existing one or appending a new one. False when nothing was written.
     bool WriteTag();
+    // WriteTag through the file LoadForUpdate left open, which it closes; when that file is
+    // not open for writing, exactly as WriteTag().
+    bool WriteTag(TrailerFile& disk);
     // Cuts a leading ID3v2 tag (and any that follow it directly) off the file. False when the
     // record is not valid or the file cannot be changed; true otherwise, also when there was
     // nothing to remove.
@@ -42,4 +60,20 @@ public:
     std::uint8_t m_bLongEnough;
     std::uint8_t m_bValid;
     std::string m_strShortPath;
+
+private:
+    void ClearTexts();
+    // Load over file, opened as name in folderFd with flags; SetPath and ReadTag when it
+    // cannot be opened.
+    bool LoadFrom(CFile& file, const std::string& path, int folderFd, const std::string& name,
+        unsigned flags);
+    // Fills paths, flags, texts and genre from a file open at path; what the read saw goes to
+    // seen when given.
+    bool LoadOpened(CFile& file, const std::string& path, TrailerFile* seen = nullptr);
+    // Renders the trailer and writes it into the open file, then closes it. The file's length
+    // and marker are looked at unless seen holds them.
+    bool WriteTrailer(CFile& file, const TrailerFile* seen = nullptr);
+    // Fills the texts and genre from the trailer of the open file of that length; false when
+    // it has none. What the read saw goes to seen when given.
+    bool ReadTrailer(CFile& file, std::int64_t length, TrailerFile* seen = nullptr);
 };

@@ -1,5 +1,6 @@
 #include "platform/codepage.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <iconv.h>
@@ -202,6 +203,14 @@ std::string TagCodePage::Decode(const char* bytes, std::size_t length)
 
 std::string TagCodePage::Encode(const std::string& text, std::size_t width, std::string* fitted)
 {
+    // ASCII stays as it is in every code page (see below), a byte a character: a text of it
+    // alone is simply cut to the width.
+    if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; })) {
+        std::string out = text.substr(0, std::min(text.size(), width));
+        if (fitted)
+            *fitted = out;
+        return out;
+    }
     Converters& cv = ThreadConverters();
     std::string out;
     std::size_t i = 0;

@@ -55,6 +55,12 @@ CFile::~CFile()
 
 bool CFile::Open(const std::string& path, unsigned flags, int* error)
 {
+    return OpenAt(AT_FDCWD, path, path, flags, error);
+}
+
+bool CFile::OpenAt(
+    int folderFd, const std::string& name, const std::string& path, unsigned flags, int* error)
+{
     if (m_fd >= 0)
         Close();
     int access = O_RDONLY;
@@ -64,7 +70,7 @@ bool CFile::Open(const std::string& path, unsigned flags, int* error)
         access = O_WRONLY;
     int fd;
     do {
-        fd = ::open(path.c_str(), access | O_CLOEXEC);
+        fd = ::openat(folderFd, name.c_str(), access | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         if (error)
@@ -72,6 +78,7 @@ bool CFile::Open(const std::string& path, unsigned flags, int* error)
         return false;
     }
     m_fd = fd;
+    m_bWritable = access != O_RDONLY;
     m_strPath = path;
     return true;
 }
@@ -141,21 +148,45 @@ std::size_t CFile::ReadAt(void* buffer, std::size_t count, std::int64_t offset)
     return done;
 }
 
-void CFile::Write(const void* buffer, std::size_t count)
+namespace {
+
+// Writes all count bytes or returns the errno that stopped it; writeSome writes at the offset
+// done bytes into the request.
+template <typename WriteSome> int WriteFully(const char* in, std::size_t count, WriteSome writeSome)
 {
-    const auto* in = static_cast<const char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
-        ssize_t n = ::write(m_fd, in + done, count - done);
+        ssize_t n = writeSome(in + done, count - done, done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            ThrowError(errno);
+            return errno;
         }
         if (n == 0)
-            ThrowError(EIO);
+            return EIO;
         done += static_cast<std::size_t>(n);
     }
+    return 0;
+}
+
+} // namespace
+
+void CFile::Write(const void* buffer, std::size_t count)
+{
+    const int error = WriteFully(static_cast<const char*>(buffer), count,
+        [this](const char* in, std::size_t want, std::size_t) { return ::write(m_fd, in, want); });
+    if (error)
+        ThrowError(error);
+}
+
+void CFile::WriteAt(const void* buffer, std::size_t count, std::int64_t offset)
+{
+    const int error = WriteFully(static_cast<const char*>(buffer), count,
+        [this, offset](const char* in, std::size_t want, std::size_t done) {
+            return ::pwrite(m_fd, in, want, offset + static_cast<off_t>(done));
+        });
+    if (error)
+        ThrowError(error);
 }
 
 std::int64_t CFile::GetLength() const

@@ -35,7 +35,13 @@ public:
 
     // Opens an existing file; false (and errno in *error when given) when it cannot.
     bool Open(const std::string& path, unsigned flags, int* error = nullptr);
+    // Opens name in the folder open as folderFd (AT_FDCWD: the current folder), which spares
+    // the system the walk of the whole path; path names the same file in errors.
+    bool OpenAt(int folderFd, const std::string& name, const std::string& path, unsigned flags,
+        int* error = nullptr);
     bool IsOpen() const { return m_fd >= 0; }
+    // True when the file was opened for writing.
+    bool IsWritable() const { return m_fd >= 0 && m_bWritable; }
     int Handle() const { return m_fd; }
     const std::string& GetFilePath() const { return m_strPath; }
 
@@ -47,6 +53,8 @@ public:
     std::size_t ReadAt(void* buffer, std::size_t count, std::int64_t offset);
     // Writes all count bytes or throws.
     void Write(const void* buffer, std::size_t count);
+    // Writes all count bytes at offset without moving the file position, or throws.
+    void WriteAt(const void* buffer, std::size_t count, std::int64_t offset);
     std::int64_t GetLength() const;
     void SetLength(std::int64_t length);
     // Flushes the file's data to the disk (fsync).
@@ -65,5 +73,6 @@ private:
     [[noreturn]] void ThrowError(int error) const;
 
     int m_fd = -1;
+    bool m_bWritable = false;
     std::string m_strPath;
 };

@@ -1,5 +1,6 @@
 #include "platform/filefind.h"
 
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 
@@ -68,6 +69,11 @@ bool CFileFind::FindNextFile()
     m_bLinkToDirectory = m_next.linkToDirectory;
     m_bHaveNext = m_dir ? ReadNextMatch(m_next) : false;
     return m_bHaveNext;
+}
+
+int CFileFind::FolderDescriptor() const
+{
+    return m_dir ? dirfd(m_dir) : AT_FDCWD;
 }
 
 std::string CFileFind::GetFilePath() const

@@ -26,6 +26,9 @@ public:
     // folder nor a file here, so a walk cannot loop through links.
     bool IsDirectory() const { return m_bDirectory; }
     bool IsSymlinkToDirectory() const { return m_bLinkToDirectory; }
+    // The descriptor of the folder being read, for opening its entries by name; AT_FDCWD when
+    // no folder is open (a plain name was found).
+    int FolderDescriptor() const;
     bool IsDots() const { return m_strName == "." || m_strName == ".."; }
 
 private:

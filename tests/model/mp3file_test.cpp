@@ -1,4 +1,6 @@
 #include <cstdio>
+#include <fcntl.h>
+#include <map>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include "model/mp3file.h"
+#include "model/trailerfile.h"
 #include "platform/codepage.h"
 #include "support/fixtures.h"
+#include "support/unprivileged.h"
 
 namespace {
 
@@ -206,4 +210,85 @@ TEST(CMp3FileTest, FullOrReadOnlyDiskLeavesTheFileIdentical)
     EXPECT_FALSE(mp3.WriteTag());
     EXPECT_EQ(ReadFileBytes(path), bytes);
     umount(mountPoint.c_str());
+}
+
+// The scan's and the tag commands' one-open paths against SetPath, ReadTag and WriteTag on
+// the same files: the same record, the same bytes on disk.
+TEST(CMp3FileTest, OneOpenPathsMatchTheTwoStepsOnEveryKindOfFile)
+{
+    TempDir dir;
+    const std::string tagged = FakeAudio(300) + Id3v1Bytes("T", "A", "B", "1999", "c", 7);
+    const std::map<std::string, std::string> files = {
+        {"tagged.mp3", tagged},
+        {"untagged.mp3", FakeAudio(300)},
+        {"exact.mp3", std::string(200, 'x')}, // not longer than 200: no trailer read
+        {"tiny.mp3", "TAGxx"},
+        {"empty.mp3", ""},
+        {"song.wav", tagged},
+    };
+    MakeFolder(dir / "folder.mp3");
+    std::vector<std::string> names = {"folder.mp3", "missing.mp3"};
+    for (const auto& [name, bytes] : files)
+        names.push_back(name);
+
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        const std::string path = dir / name;
+        const bool exists = files.count(name) > 0;
+        auto restore = [&] {
+            if (exists)
+                WriteFileBytes(path, files.at(name));
+        };
+        restore();
+        const CMp3File twoSteps = Loaded(path);
+        const int folder = open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY);
+        CMp3File scanned;
+        scanned.Load(path, folder, name);
+        close(folder);
+        TrailerFile disk;
+        CMp3File updated;
+        updated.LoadForUpdate(path, disk);
+        for (const CMp3File* one : {&scanned, &updated}) {
+            EXPECT_EQ(one->m_bValid, twoSteps.m_bValid);
+            EXPECT_EQ(one->m_bLongEnough, twoSteps.m_bLongEnough);
+            EXPECT_EQ(one->m_strPath, twoSteps.m_strPath);
+            EXPECT_EQ(one->m_strTitle, twoSteps.m_strTitle);
+            EXPECT_EQ(one->m_strArtist, twoSteps.m_strArtist);
+            EXPECT_EQ(one->m_strYear, twoSteps.m_strYear);
+            EXPECT_EQ(static_cast<int>(one->m_byGenre), static_cast<int>(twoSteps.m_byGenre));
+        }
+
+        // The write through the kept file leaves what WriteTag leaves.
+        updated.m_strArtist = "New artist";
+        const bool keptResult = updated.WriteTag(disk);
+        const std::string keptBytes = exists ? ReadFileBytes(path) : "";
+        restore();
+        CMp3File again = Loaded(path);
+        again.m_strArtist = "New artist";
+        EXPECT_EQ(keptResult, again.WriteTag());
+        if (exists) {
+            EXPECT_EQ(keptBytes, ReadFileBytes(path));
+        }
+        EXPECT_FALSE(disk.m_file.IsOpen());
+    }
+}
+
+TEST(CMp3FileTest, WriteThroughAFileOpenOnlyForReadingFailsAndKeepsTheBytes)
+{
+    Unprivileged unprivileged;
+    if (!unprivileged.PermissionsApply())
+        GTEST_SKIP() << "file permissions do not apply to this process";
+    TempDir dir;
+    const std::string path = dir / "ro.mp3";
+    const std::string bytes = FakeAudio(300) + Id3v1Bytes("Old", "", "", "", "", 1);
+    WriteFileBytes(path, bytes);
+    chmod(path.c_str(), 0444);
+    TrailerFile disk;
+    CMp3File mp3;
+    mp3.LoadForUpdate(path, disk);
+    EXPECT_EQ(mp3.m_strTitle, "Old");
+    EXPECT_FALSE(disk.m_file.IsWritable());
+    mp3.m_strTitle = "New";
+    EXPECT_FALSE(mp3.WriteTag(disk));
+    EXPECT_EQ(ReadFileBytes(path), bytes);
 }
