@@ -29,6 +29,7 @@ bool CheckSelection(Session& session, const std::string& text, const std::string
 void StartJournal(Session& session, int commandId)
 {
     session.m_journal.Clear();
+    session.m_journal.Reserve(session.List().GetSelectedCount());
     session.m_nJournalCommand = commandId;
 }
 

@@ -13,6 +13,11 @@ void CUndoJournal::Clear()
     std::vector<Entry>().swap(m_entries);
 }
 
+void CUndoJournal::Reserve(int count)
+{
+    m_entries.reserve(count > 0 ? static_cast<std::size_t>(count) : 0);
+}
+
 int CUndoJournal::GetSize() const
 {
     return static_cast<int>(m_entries.size());

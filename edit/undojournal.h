@@ -12,6 +12,8 @@ public:
     // Appends a copy; returns its index.
     int Add(CMp3File file, TrackList::RowId row);
     void Clear();
+    // Room for count entries, so a batch's journal grows without moving its entries.
+    void Reserve(int count);
     int GetSize() const;
     CMp3File& ElementAt(int index);
     const CMp3File& ElementAt(int index) const;

@@ -65,6 +65,13 @@ template <typename Map> std::string MapCase(const std::string& text, Map map)
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            // ASCII maps onto ASCII: no decoding needed.
+            out += static_cast<char>(map(byte));
+            ++i;
+            continue;
+        }
         char32_t cp;
         std::size_t length = DecodeChar(text, i, cp);
         if (length == 0) {
