@@ -111,7 +111,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kBlock = 4096;
+    static constexpr std::size_t kBlock = 1024;
 
     std::FILE* m_pErr;
     bool m_bProgress;
