@@ -15,6 +15,7 @@
 #include "app/gui/maindlg.h"
 #include "edit/gui/genredlg.h"
 #include "edit/gui/inputdlg.h"
+#include "fileops/gui/qtshellui.h"
 #include "load/gui/browsefolderdlg.h"
 #include "load/gui/loadingdlg.h"
 #include "model/genres.h"
@@ -93,5 +94,11 @@ int main(int argc, char** argv)
     CLoadingDlg loading(&window);
     loading.SetProgress(music + "/Rock", "Plavi Orkestar - Suada.mp3", 7);
     Save(loading, out, QStringLiteral("loading.png"));
+
+    QtShellUi shell(&window);
+    shell.BeginProgress("Copy...");
+    shell.StepProgress(music + "/Sevdah/Safet Isović - Snijeg pade.mp3", 3, 9);
+    Save(*shell.ProgressWindow(), out, QStringLiteral("copy-progress.png"));
+    shell.EndProgress();
     return 0;
 }
