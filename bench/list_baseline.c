@@ -3,23 +3,17 @@
  * number of files and of ID3v1 trailers found.
  * Usage: list_baseline FOLDER */
 #define _GNU_SOURCE
-#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "mp3walk.h"
+
 static long g_files;
 static long g_tags;
-
-static int IsMp3(const char* name)
-{
-    size_t length = strlen(name);
-    return length > 4 && strcasecmp(name + length - 4, ".mp3") == 0;
-}
 
 static void ReadTrailer(const char* path)
 {
@@ -36,39 +30,13 @@ static void ReadTrailer(const char* path)
     close(fd);
 }
 
-static void Walk(const char* folder)
-{
-    DIR* dir = opendir(folder);
-    if (!dir)
-        return;
-    struct dirent* entry;
-    char path[4096];
-    while ((entry = readdir(dir)) != NULL) {
-        if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0)
-            continue;
-        snprintf(path, sizeof path, "%s/%s", folder, entry->d_name);
-        unsigned char type = entry->d_type;
-        if (type == DT_UNKNOWN) {
-            struct stat st;
-            if (lstat(path, &st) != 0)
-                continue;
-            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
-        }
-        if (type == DT_DIR)
-            Walk(path);
-        else if (type == DT_REG && IsMp3(entry->d_name))
-            ReadTrailer(path);
-    }
-    closedir(dir);
-}
-
 int main(int argc, char** argv)
 {
     if (argc != 2) {
         fprintf(stderr, "usage: list_baseline FOLDER\n");
         return 2;
     }
-    Walk(argv[1]);
+    WalkMp3Files(argv[1], ReadTrailer);
     printf("%ld files, %ld tags\n", g_files, g_tags);
     return 0;
 }

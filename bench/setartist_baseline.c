@@ -3,24 +3,18 @@
  * trailer with the new artist (appending a fresh trailer where there is none), then close it.
  * Usage: setartist_baseline TEXT FOLDER */
 #define _GNU_SOURCE
-#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "mp3walk.h"
 
 static const char* g_artist;
 static long g_files;
 static long g_failed;
-
-static int IsMp3(const char* name)
-{
-    size_t length = strlen(name);
-    return length > 4 && strcasecmp(name + length - 4, ".mp3") == 0;
-}
 
 static void Rewrite(const char* path)
 {
@@ -52,32 +46,6 @@ static void Rewrite(const char* path)
     close(fd);
 }
 
-static void Walk(const char* folder)
-{
-    DIR* dir = opendir(folder);
-    if (!dir)
-        return;
-    struct dirent* entry;
-    char path[4096];
-    while ((entry = readdir(dir)) != NULL) {
-        if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0)
-            continue;
-        snprintf(path, sizeof path, "%s/%s", folder, entry->d_name);
-        unsigned char type = entry->d_type;
-        if (type == DT_UNKNOWN) {
-            struct stat st;
-            if (lstat(path, &st) != 0)
-                continue;
-            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
-        }
-        if (type == DT_DIR)
-            Walk(path);
-        else if (type == DT_REG && IsMp3(entry->d_name))
-            Rewrite(path);
-    }
-    closedir(dir);
-}
-
 int main(int argc, char** argv)
 {
     if (argc != 3) {
@@ -85,7 +53,7 @@ int main(int argc, char** argv)
         return 2;
     }
     g_artist = argv[1];
-    Walk(argv[2]);
+    WalkMp3Files(argv[2], Rewrite);
     printf("%ld files, %ld failed\n", g_files, g_failed);
     return g_failed ? 1 : 0;
 }
