@@ -31,9 +31,7 @@ void CliShellUi::EndProgress()
 {
     ClearProgressLine();
     if (m_interrupted.load())
-        std::fprintf(m_pErr,
-            "sonivar-cli: interrupted; the files not yet reached are "
-            "untouched\n");
+        std::fputs("sonivar-cli: interrupted; the files not yet reached are untouched\n", m_pErr);
 }
 
 void CliShellUi::ClearProgressLine()
