@@ -239,17 +239,20 @@ bool CMp3File::ReadTag()
 bool CMp3File::Load(const std::string& path, int folderFd, const std::string& name)
 {
     CFile file;
+    // Without waiting: SetPath would not have opened a named pipe, so nothing may hang on one.
     return LoadFrom(file, path, folderFd, folderFd == AT_FDCWD ? path : name,
-        CFile::modeRead | CFile::shareExclusive);
+        CFile::modeRead | CFile::shareExclusive | CFile::modeNoBlock);
 }
 
 bool CMp3File::LoadForUpdate(const std::string& path, TrailerFile& disk)
 {
     disk.m_nLength = -1;
-    if (!path.empty() && ExtensionOf(path) == "mp3" && disk.m_file.Open(path, CFile::modeReadWrite))
+    if (!path.empty() && ExtensionOf(path) == "mp3"
+        && disk.m_file.Open(path, CFile::modeReadWrite | CFile::modeNoBlock))
         return LoadOpened(disk.m_file, path, &disk);
     // A file that cannot be written is still read; WriteTag(disk) then fails as WriteTag().
-    return LoadFrom(disk.m_file, path, AT_FDCWD, path, CFile::modeRead | CFile::shareExclusive);
+    return LoadFrom(disk.m_file, path, AT_FDCWD, path,
+        CFile::modeRead | CFile::shareExclusive | CFile::modeNoBlock);
 }
 
 bool CMp3File::LoadFrom(
@@ -304,7 +307,13 @@ bool CMp3File::WriteTag(TrailerFile& disk)
         disk.m_file.Close();
         return false;
     }
-    return WriteTrailer(disk.m_file, &disk);
+    const bool written = WriteTrailer(disk.m_file, &disk);
+    try {
+        // A failed write leaves the file open; it is closed here all the same.
+        disk.m_file.Close();
+    } catch (const CException&) {
+    }
+    return written;
 }
 
 bool CMp3File::WriteTrailer(CFile& file, const TrailerFile* seen)

@@ -70,7 +70,8 @@ bool CFile::OpenAt(
         access = O_WRONLY;
     int fd;
     do {
-        fd = ::openat(folderFd, name.c_str(), access | O_CLOEXEC);
+        fd = ::openat(
+            folderFd, name.c_str(), access | O_CLOEXEC | ((flags & modeNoBlock) ? O_NONBLOCK : 0));
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         if (error)

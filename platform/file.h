@@ -25,6 +25,9 @@ public:
         modeReadWrite = 0x0002,
         // Accepted for the callers' sake; Linux has no mandatory sharing modes.
         shareExclusive = 0x0010,
+        // The open itself never waits (a named pipe without a writer); reads and writes of
+        // regular files are not changed by it.
+        modeNoBlock = 0x0100,
     };
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 
