@@ -67,13 +67,18 @@ ShellUi::Answer CliShellUi::ConfirmCreateFolder(const std::string& folder)
 ShellUi::Answer CliShellUi::ConfirmDelete(
     const std::vector<std::string>& items, bool permanently, const std::string& reason)
 {
-    const std::string where = permanently ? "delete for good" : "move to the trash";
-    if (reason.empty()) {
-        const std::string what
-            = items.size() == 1 ? items[0] : std::to_string(items.size()) + " files";
-        return Ask(where + " " + what + "?");
+    if (permanently) {
+        // A script's --yes asked for the trash: a file the trash cannot take stays where it
+        // is rather than being deleted for good.
+        ClearProgressLine();
+        for (const std::string& item : items)
+            std::fprintf(m_pErr, "sonivar-cli: %s: %s; not deleted for good, left in place\n",
+                item.c_str(), reason.empty() ? "no trash" : reason.c_str());
+        m_nProblems += static_cast<int>(items.size());
+        return Answer::No;
     }
-    return Ask(items.empty() ? reason : items[0] + ": " + reason + "; " + where + "?");
+    const std::string what = items.size() == 1 ? items[0] : std::to_string(items.size()) + " files";
+    return Ask("move to the trash " + what + "?");
 }
 
 bool CliShellUi::ShowError(const std::string&, const std::string&, bool canSkip)

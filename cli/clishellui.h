@@ -8,7 +8,8 @@
 #include "platform/shellui.h"
 
 // The shell operation's user interface in sonivar-cli: a confirmation is answered yes with
-// --yes and no otherwise, each on one line of standard error; every item the operation could
+// --yes and no otherwise, each on one line of standard error, except that deleting for good
+// (a file the trash cannot take) is always answered no; every item the operation could
 // not do is reported as "sonivar-cli: PATH: reason"; on a terminal the progress is one line
 // that rewrites itself. Ctrl+C (through the interrupt flag) cancels between items.
 class CliShellUi final : public ShellUi {

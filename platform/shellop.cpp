@@ -435,10 +435,18 @@ int Operation::Trash(const std::string& path, bool& noTrash)
             noTrash = true;
             return errno;
         }
+        errno = 0;
         const bool written
             = write(fd, text.data(), text.size()) == ssize_t(text.size()) && fsync(fd) == 0;
+        const int writeError = errno ? errno : EIO;
         close(fd);
-        int error = written ? RenameNoReplace(path, trash + "/files/" + trashName) : EIO;
+        if (!written) {
+            // Without its info file the trash could not give the file back (a full disk).
+            unlink(info.c_str());
+            noTrash = true;
+            return writeError;
+        }
+        int error = RenameNoReplace(path, trash + "/files/" + trashName);
         if (error == 0)
             return 0;
         unlink(info.c_str());

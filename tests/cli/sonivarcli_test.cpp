@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "support/fixtures.h"
+#include "support/tmpfsmount.h"
 
 namespace {
 
@@ -536,6 +537,22 @@ TEST_F(SonivarCli, TrashOnlyWithYesAndIntoTheUsersTrash)
     EXPECT_EQ(ReadFileBytes(trash / "files/a.2.mp3"), m_audio);
     EXPECT_TRUE(fs::exists(trash / "info/a.mp3.trashinfo"));
     EXPECT_TRUE(fs::exists(trash / "info/a.2.mp3.trashinfo"));
+}
+
+TEST_F(SonivarCli, YesNeverDeletesForGoodWhatTheTrashCannotTake)
+{
+    TmpfsMount disk(m_dir, "small", 1 << 20);
+    if (!disk.IsMounted())
+        GTEST_SKIP() << disk.Why();
+    WriteFileBytes(disk / "a.mp3", m_audio);
+    // No room left for the trash's folders and info file on that file system.
+    disk.Fill();
+    const CliRun run = Run({"--yes", "trash", "small"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("small/a.mp3: It cannot be moved to the Trash"), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("not deleted for good, left in place"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFileBytes(disk / "a.mp3"), m_audio);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "platform/shellop.h"
 #include "support/fixtures.h"
 #include "support/scriptedshellui.h"
+#include "support/tmpfsmount.h"
 
 namespace fs = std::filesystem;
 
@@ -247,4 +248,29 @@ TEST(ShellOperation, RefusedAndFailedItemsKeepEveryFile)
     EXPECT_EQ(RunOp(FO_MOVE, {dir / "b.mp3"}, {dir / "ro"}, 0, rename), ERROR_ACCESS_DENIED);
     EXPECT_EQ(ReadFileBytes(dir / "b.mp3"), "b");
     umount((dir / "ro").c_str());
+}
+
+TEST(ShellOperation, ATrashOnAFullDiskOffersDeletingForGoodAndNoKeepsTheFile)
+{
+    TempDir dir;
+    TmpfsMount disk(dir, "full", 1 << 20);
+    if (!disk.IsMounted())
+        GTEST_SKIP() << disk.Why();
+    WriteFileBytes(disk / "a.mp3", "song");
+    disk.Fill();
+    ScriptedShellUi ui;
+    ui.m_deleteAnswers = {ShellUi::Answer::No};
+    bool aborted = false;
+    EXPECT_EQ(
+        RunOp(FO_DELETE, {disk / "a.mp3"}, {}, FOF_ALLOWUNDO | FOF_NOCONFIRMATION, ui, &aborted),
+        ERROR_CANCELLED);
+    EXPECT_TRUE(aborted);
+    ASSERT_EQ(ui.CountOf("ConfirmDelete"), 1);
+    const ScriptedShellUi::Call asked = ui.CallsOf("ConfirmDelete")[0];
+    EXPECT_TRUE(asked.flag);
+    EXPECT_NE(asked.detail.find("not enough free space"), std::string::npos) << asked.detail;
+    EXPECT_EQ(ReadFileBytes(disk / "a.mp3"), "song");
+    // No info file without its file is left in the trash.
+    const std::string info = disk / ("/.Trash-" + std::to_string(getuid()) + "/info");
+    EXPECT_TRUE(!fs::exists(info) || fs::is_empty(info));
 }
