@@ -33,9 +33,10 @@ public:
     // opened once (as name in the folder open as folderFd) and its status taken from the open
     // file. For the folder scan, which has the folder open; folderFd AT_FDCWD opens path.
     bool Load(const std::string& path, int folderFd, const std::string& name);
-    // SetPath followed by ReadTag, with the same results, leaving the file open in file (for
-    // reading and writing where the file allows it), so that WriteTag(file) needs no second
-    // open. For the tag commands, which read a trailer and then write it back.
+    // SetPath followed by ReadTag, with the same results, leaving the file open in disk (for
+    // reading and writing where the file allows it, never waiting on a named pipe), so that
+    // WriteTag(disk) needs no second open. For the tag commands, which read a trailer and then
+    // write it back.
     bool LoadForUpdate(const std::string& path, TrailerFile& disk);
     // Cuts the texts to their field widths and writes the whole trailer in one write,
     // replacing an existing one or appending a new one. False when nothing was written.
