@@ -165,8 +165,11 @@ void TrackList::SetItemText(int row, int column, const std::string& text)
             m_bFileOrdered = false;
     }
     if (CanSignalRows()) {
+        // One shared role list: a batch changes a cell per row, and a list built per call
+        // would cost an allocation each time.
+        static const QList<int> kDisplayRole {Qt::DisplayRole};
         const QModelIndex cell = index(row, column);
-        emit dataChanged(cell, cell, {Qt::DisplayRole});
+        emit dataChanged(cell, cell, kDisplayRole);
     } else if (!m_bLayoutPending) {
         m_nDirtyFirst = m_nDirtyFirst < 0 ? row : std::min(m_nDirtyFirst, row);
         m_nDirtyLast = std::max(m_nDirtyLast, row);

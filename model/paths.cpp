@@ -7,9 +7,12 @@
 
 std::string JoinPath(std::string folder, std::string name)
 {
-    if (!folder.empty() && folder.back() == '/')
-        return folder + name;
-    return folder + "/" + name;
+    // Built in the folder's own buffer: one growth at most.
+    folder.reserve(folder.size() + 1 + name.size());
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    folder += name;
+    return folder;
 }
 
 std::string FolderOf(std::string path)
