@@ -100,9 +100,7 @@ class FileOpsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        setenv("HOME", m_home.Path().c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (m_home / "config").c_str(), 1);
-        setenv("XDG_DATA_HOME", (m_home / "data").c_str(), 1);
+        UseFreshHome(m_home);
         g_bFirstCopy = true;
         SetBatchPause(false);
         m_session.SetShell(&m_shell);
@@ -172,14 +170,3 @@ protected:
     ScriptedShell m_shell;
     Session m_session {m_ui};
 };
-
-// The names in a folder, sorted (hidden ones included); empty when it cannot be read.
-inline std::vector<std::string> FilesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}

@@ -40,15 +40,6 @@ int RunOp(unsigned func, const std::vector<std::string>& from, const std::vector
     return result;
 }
 
-std::vector<std::string> Names(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 } // namespace
 
 TEST(ShellOperation, CopyKeepsBytesModeAndTimeAndNeverReplacesUnasked)
@@ -67,7 +58,7 @@ TEST(ShellOperation, CopyKeepsBytesModeAndTimeAndNeverReplacesUnasked)
     ASSERT_EQ(stat((dir / "dest/a.mp3").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     EXPECT_EQ(st.st_mtim.tv_sec, 1200000000);
-    EXPECT_EQ(Names(dir / "dest"), std::vector<std::string>({"a.mp3"}));
+    EXPECT_EQ(FilesIn(dir / "dest"), std::vector<std::string>({"a.mp3"}));
 
     // An existing file is replaced only after Yes; No keeps it and reports the item undone.
     WriteFileBytes(dir / "dest/a.mp3", "old");
@@ -84,7 +75,7 @@ TEST(ShellOperation, CopyKeepsBytesModeAndTimeAndNeverReplacesUnasked)
     // Rename on collision picks a new name and leaves the existing file alone.
     EXPECT_EQ(RunOp(FO_COPY, {dir / "a.mp3"}, {dir / "dest"}, FOF_RENAMEONCOLLISION, ui), 0);
     EXPECT_EQ(ReadFileBytes(dir / "dest/Copy of a.mp3"), audio);
-    EXPECT_EQ(Names(dir / "dest"), std::vector<std::string>({"Copy of a.mp3", "a.mp3"}));
+    EXPECT_EQ(FilesIn(dir / "dest"), std::vector<std::string>({"Copy of a.mp3", "a.mp3"}));
 }
 
 TEST(ShellOperation, SameFileThroughAnotherSpellingIsAnErrorAndStaysIntact)
@@ -103,7 +94,7 @@ TEST(ShellOperation, SameFileThroughAnotherSpellingIsAnErrorAndStaysIntact)
             EXPECT_EQ(ui.CountOf("ShowError"), 1);
         }
     }
-    EXPECT_EQ(Names(dir / "a"), std::vector<std::string>({"x.mp3"}));
+    EXPECT_EQ(FilesIn(dir / "a"), std::vector<std::string>({"x.mp3"}));
 }
 
 TEST(ShellOperation, CancelLeavesWholeFilesOnlyAndMoveAsksForFolders)
@@ -122,8 +113,8 @@ TEST(ShellOperation, CancelLeavesWholeFilesOnlyAndMoveAsksForFolders)
     EXPECT_EQ(RunOp(FO_COPY, sources, {dir / "new"}, 0, ui, &aborted), ERROR_CANCELLED);
     EXPECT_TRUE(aborted);
     EXPECT_EQ(ui.CountOf("ConfirmCreateFolder"), 1);
-    EXPECT_EQ(Names(dir / "new").size(), 100u);
-    for (const std::string& name : Names(dir / "new"))
+    EXPECT_EQ(FilesIn(dir / "new").size(), 100u);
+    for (const std::string& name : FilesIn(dir / "new"))
         EXPECT_EQ(ReadFileBytes(dir / ("new/" + name)), ReadFileBytes(dir / ("src/" + name)));
 
     // A cancel during a long copy rolls it back.
@@ -132,7 +123,7 @@ TEST(ShellOperation, CancelLeavesWholeFilesOnlyAndMoveAsksForFolders)
     cancel.m_nCancelAfterSteps = 1;
     EXPECT_EQ(RunOp(FO_COPY, {dir / "big.mp3"}, {dir / "new"}, 0, cancel), ERROR_CANCELLED);
     EXPECT_FALSE(fs::exists(dir / "new/big.mp3"));
-    EXPECT_EQ(Names(dir / "new").size(), 100u);
+    EXPECT_EQ(FilesIn(dir / "new").size(), 100u);
 
     // A move within the file system renames; a refused folder moves nothing.
     ScriptedShellUi refuse;
@@ -199,7 +190,7 @@ TEST(ShellOperation, TrashInFreshHomeAndOnOtherMountAndFullDisk)
     EXPECT_EQ(RunOp(FO_MOVE, {dir / "huge.mp3"}, {dir / "mnt"}, 0, full), ERROR_DISK_FULL);
     EXPECT_EQ(ReadFileBytes(dir / "huge.mp3"), FakeAudio(2 << 20));
     EXPECT_FALSE(fs::exists(dir / "mnt/huge.mp3"));
-    for (const std::string& name : Names(dir / "mnt"))
+    for (const std::string& name : FilesIn(dir / "mnt"))
         EXPECT_EQ(name.find(".huge"), std::string::npos) << name;
     // A small one crosses: copied, flushed, then the source removed.
     WriteFileBytes(dir / "small.mp3", "small");

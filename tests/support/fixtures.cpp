@@ -1,5 +1,6 @@
 #include "support/fixtures.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -142,4 +143,21 @@ std::string ToneMp3Bytes(double seconds)
     std::string bytes = ReadFileBytes(mp3);
     cache[seconds] = bytes;
     return bytes;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void UseFreshHome(const TempDir& home)
+{
+    setenv("HOME", home.Path().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
 }

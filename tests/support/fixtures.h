@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Helpers shared by the tests: temporary folders, whole-file reads and writes, trailer bytes
 // and MP3 data.
@@ -25,6 +26,11 @@ private:
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 void MakeFolder(const std::string& path);
+// The names in a folder, sorted (hidden ones included); empty when it cannot be read.
+std::vector<std::string> FilesIn(const std::string& folder);
+// Points HOME, XDG_CONFIG_HOME and XDG_DATA_HOME into home, so that settings and the trash
+// start empty.
+void UseFreshHome(const TempDir& home);
 
 // A 128-byte ID3v1 trailer from raw field bytes (no code page conversion): each field copied
 // and NUL-padded (or cut) to its width.

@@ -51,24 +51,12 @@ void AnswerNextBox(const QString& button, QString* text = nullptr)
     poll->start(0);
 }
 
-std::vector<std::string> FilesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // A session whose shell speaks through the real Qt windows, in a fresh home.
 class FileCommandsGui : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        setenv("HOME", m_home.Path().c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (m_home / "config").c_str(), 1);
-        setenv("XDG_DATA_HOME", (m_home / "data").c_str(), 1);
+        UseFreshHome(m_home);
         SetBatchPause(false);
         m_window.show();
         m_session.SetShell(&m_shell);
