@@ -7,6 +7,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <mutex>
+#include <optional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -291,13 +292,11 @@ int RunCli(const std::vector<std::string>& words, std::FILE* out, std::FILE* err
         list.SelectAll();
     }
 
-    bool ran = false;
-    if (TakesFolder(args.m_command) || args.m_command == CliCommand::Trash) {
-        CancelOnSignal cancel;
-        ran = RunCliCommand(session, args, out, err);
-    } else {
-        ran = RunCliCommand(session, args, out, err);
-    }
+    std::optional<CancelOnSignal> cancel;
+    if (TakesFolder(args.m_command) || args.m_command == CliCommand::Trash)
+        cancel.emplace();
+    const bool ran = RunCliCommand(session, args, out, err);
+    cancel.reset();
     SetRowFailureHandler(nullptr);
     if (g_bInterrupted.load())
         return kExitInterrupted;
