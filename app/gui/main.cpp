@@ -6,7 +6,8 @@ int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Sonivar"));
-    QApplication::setApplicationDisplayName(QStringLiteral("MP3 Sonivar"));
+    // No display name: the window system would append it to every window's title, while each
+    // window and message box carries its own caption exactly.
     CMainApp app;
     return app.InitInstance(argc, argv);
 }
