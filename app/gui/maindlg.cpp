@@ -328,6 +328,12 @@ void CMainDlg::contextMenuEvent(QContextMenuEvent* event)
 
 void CMainDlg::closeEvent(QCloseEvent* event)
 {
+    // The window is disabled while a folder scan's Loading dialog runs; a close request then
+    // (from the window manager) would leave the scan's loop running with no window.
+    if (!isEnabled()) {
+        event->ignore();
+        return;
+    }
     DestroyWindow();
     event->accept();
 }

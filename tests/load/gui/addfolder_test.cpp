@@ -352,6 +352,42 @@ TEST(AddFolder, WindowScansTheCommandLineFolderAtItsFirstShowing)
     }
 }
 
+// While the command-line scan runs, its Loading dialog is the application's modal window and a
+// close request to the main window is refused, so that no process is left without a window;
+// once the scan has ended the window closes.
+TEST(AddFolder, CloseDuringAScanIsRefusedBehindATrulyModalLoadingDialog)
+{
+    SettingsHome home;
+    TempDir dir;
+    MakeLargeTree(dir, 20, 100);
+    ScriptedUi ui;
+    CMainDlg window(ui);
+    window.SetCommandLineFolder(dir.Path());
+    bool tried = false, modal = false, closed = true, visibleAfterClose = false;
+    QTimer watcher;
+    watcher.setInterval(1);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        CLoadingDlg* dialog = LoadingDialogOf(window);
+        if (tried || !dialog)
+            return;
+        tried = true;
+        modal = QApplication::activeModalWidget() == dialog;
+        closed = window.close();
+        visibleAfterClose = window.isVisible() && dialog->isVisible();
+        QTest::mouseClick(dialog->CancelButton(), Qt::LeftButton);
+    });
+    watcher.start();
+    window.show();
+    QTRY_VERIFY(tried);
+    QTRY_VERIFY(LoadingDialogOf(window) == nullptr);
+    watcher.stop();
+    EXPECT_TRUE(modal);
+    EXPECT_FALSE(closed);
+    EXPECT_TRUE(visibleAfterClose);
+    EXPECT_TRUE(window.isEnabled());
+    EXPECT_TRUE(window.close());
+}
+
 // Add files in the window through the real file dialog: MP3 filter, several files chosen, the
 // list replaced, Folder cells without a trailing slash, "Loading...." shown while adding.
 TEST(AddFiles, ThreeChosenFilesReplaceTheListInTheWindow)
