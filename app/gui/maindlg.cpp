@@ -173,8 +173,7 @@ void CMainDlg::CreateCommands()
     // The one Undo action sits in the menu bar and in the context menu ("Change") alike.
     m_session.m_onUndoMenuChanged
         = [this](bool enabled) { m_actions[ID_UNDO]->setEnabled(enabled); };
-    m_session.m_onTitleChanged
-        = [this](const std::string& title) { setWindowTitle(QString::fromStdString(title)); };
+    m_session.m_onTitleChanged = [this](const std::string& title) { ShowTitle(title); };
 
     // Escape and the close box end the program; Enter does nothing.
     auto* escape = new QAction(this);
@@ -182,6 +181,15 @@ void CMainDlg::CreateCommands()
     escape->setShortcutContext(Qt::WindowShortcut);
     connect(escape, &QAction::triggered, this, &CMainDlg::close);
     addAction(escape);
+}
+
+void CMainDlg::ShowTitle(const std::string& title)
+{
+    setWindowTitle(QString::fromStdString(title));
+    // A command sets a title around work that keeps the event loop waiting ("Loading...." while
+    // Add files reads the tags): the window is painted once under the new title first, so
+    // that the window system shows it rather than only the title that follows.
+    repaint();
 }
 
 void CMainDlg::CreateTrackList()

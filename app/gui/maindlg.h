@@ -97,6 +97,7 @@ private:
     void OnShowWindow();
     void RestorePlacement();
     void SaveSettings();
+    void ShowTitle(const std::string& title);
     void ChangeTagField(int commandId);
     void OnHeaderClick(int column, int button);
     void OnDblClkTrackList();

@@ -113,6 +113,24 @@ CLoadingDlg* LoadingDialogOf(QWidget& window)
     return dialog && dialog->isVisible() ? dialog : nullptr;
 }
 
+// Notes the window's title at every paint of the window.
+class PaintTitles final : public QObject {
+public:
+    explicit PaintTitles(QWidget& window) : m_window(window) { window.installEventFilter(this); }
+    QStringList m_titles;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == &m_window && event->type() == QEvent::Paint)
+            m_titles << m_window.windowTitle();
+        return false;
+    }
+
+private:
+    QWidget& m_window;
+};
+
 void AddOneRow(Session& session, const std::string& name)
 {
     TrackList::Cells cells;
@@ -402,6 +420,8 @@ TEST(AddFiles, ThreeChosenFilesReplaceTheListInTheWindow)
     QStringList titles;
     QObject::connect(
         &window, &QWidget::windowTitleChanged, [&](const QString& title) { titles << title; });
+    QTest::qWait(50);
+    PaintTitles painted(window);
 
     bool dialogSeen = false;
     QTimer::singleShot(0, [&] {
@@ -424,6 +444,9 @@ TEST(AddFiles, ThreeChosenFilesReplaceTheListInTheWindow)
         Column(list, TrackList::ColFile), (std::vector<std::string> {"a.mp3", "b.mp3", "c d.mp3"}));
     EXPECT_EQ(Column(list, TrackList::ColFolder), std::vector<std::string>(3, dir.Path()));
     EXPECT_EQ(titles, (QStringList {"Loading....", "MP3 Sonivar"}));
+    // The window was painted at least once while the title said so, before the rows came.
+    EXPECT_TRUE(painted.m_titles.contains(QStringLiteral("Loading....")))
+        << painted.m_titles.join(", ").toStdString();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("MP3 Sonivar"));
     EXPECT_EQ(window.GetSession().m_journal.GetSize(), 0);
     EXPECT_FALSE(window.Action(ID_UNDO)->isEnabled());
