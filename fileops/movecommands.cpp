@@ -54,7 +54,7 @@ bool StartMove(Session& session, const char* pickerTitle, CFileOpBatch& batch, s
     const TrackList& list = session.List();
     const std::string firstFolder
         = list.GetItemText(list.GetNextSelected(-1), TrackList::ColFolder);
-    if (DriveKindOf(firstFolder) != DriveKindOf("/"))
+    if (DriveTypeOfFolder(firstFolder) != DriveTypeOfFolder("/"))
         batch.SetOperationFlags(FO_COPY, session.Shell(), 0);
     return true;
 }

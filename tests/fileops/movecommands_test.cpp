@@ -8,6 +8,7 @@
 #include "edit/undo.h"
 #include "fileops/movecommands.h"
 #include "fileopsenv.h"
+#include "platform/drivetype.h"
 #include "res/resource.h"
 
 namespace {
@@ -310,6 +311,33 @@ TEST_F(MoveTest, FilesOnAnotherKindOfDriveAreCopied)
     m_ui.m_folderAnswers.push_back(target);
     OnMoveToFolder(m_session);
     EXPECT_EQ(FilesIn(ram.Path()), (std::vector<std::string> {"a.mp3", "a.txt"}));
+    EXPECT_EQ(FilesIn(target), (std::vector<std::string> {"a.mp3", "a.txt"}));
+    EXPECT_EQ(ReadFileBytes(target + "/a.mp3"), bytes);
+    EXPECT_EQ(Cell("a.mp3", TrackList::ColFolder), target);
+}
+
+// A stick that the mount table and /sys show as a removable disk: Move to folder copies off it,
+// and the rows point at the copies.
+TEST_F(MoveTest, FilesOnARemovableStickAreCopied)
+{
+    const std::string stick = Folder("stick");
+    const std::string sys = Folder("sys");
+    MakeFolder(sys + "/dev/block/8:1");
+    WriteFileBytes(sys + "/dev/block/8:1/removable", "0\n");
+    MakeFolder(sys + "/dev/block/8:17");
+    WriteFileBytes(sys + "/dev/block/8:17/removable", "1\n");
+    WriteFileBytes(m_files / "mountinfo",
+        "20 1 8:1 / / rw - ext4 /dev/sda1 rw\n30 20 8:17 / " + stick + " rw - vfat /dev/sdb1 rw\n");
+    const DriveTypeSources previous = SetDriveTypeSources({m_files / "mountinfo", sys});
+
+    const std::string bytes = ReadFileBytes(AddTrack(stick, "a.mp3"));
+    WriteFileBytes(stick + "/a.txt", "notes");
+    SelectAll();
+    m_ui.m_folderAnswers.push_back(target);
+    OnMoveToFolder(m_session);
+    SetDriveTypeSources(previous);
+
+    EXPECT_EQ(FilesIn(stick), (std::vector<std::string> {"a.mp3", "a.txt"}));
     EXPECT_EQ(FilesIn(target), (std::vector<std::string> {"a.mp3", "a.txt"}));
     EXPECT_EQ(ReadFileBytes(target + "/a.mp3"), bytes);
     EXPECT_EQ(Cell("a.mp3", TrackList::ColFolder), target);
