@@ -4,6 +4,7 @@
 
 #include "app/session.h"
 #include "edit/batch.h"
+#include "model/companiontext.h"
 #include "model/mp3file.h"
 #include "model/paths.h"
 #include "platform/exception.h"
@@ -13,12 +14,6 @@
 
 namespace {
 
-bool IsRegularFile(const std::string& path)
-{
-    CFileStatus status;
-    return CFile::GetStatus(path, status) && !status.m_bDirectory;
-}
-
 void RenameRows(Session& session, int commandId, const char* emptyText)
 {
     if (!CheckSelection(session, emptyText, "Oznaci nesto"))
@@ -26,6 +21,7 @@ void RenameRows(Session& session, int commandId, const char* emptyText)
     StartJournal(session, commandId);
     TrackList& list = session.List();
     CMp3File file;
+    CompanionTextFinder companions;
     for (int row = list.GetNextSelected(-1); row != -1;) {
         const int next = list.GetNextSelected(row);
         const std::string oldPath = RowPath(list, row);
@@ -51,12 +47,15 @@ void RenameRows(Session& session, int commandId, const char* emptyText)
                 if (status.m_bDirectory)
                     throw CFileException(EISDIR, oldPath);
                 CFile::Rename(oldPath, newPath);
+                companions.Renamed(oldPath, newPath);
                 list.SetItemText(row, TrackList::ColFile, newName);
-                const std::string oldText = StripExtension(oldPath) + ".txt";
-                const std::string newText
-                    = JoinPath(FolderOf(oldText), StripExtension(newName) + ".txt");
-                if (IsRegularFile(oldText))
+                const std::string oldText = companions.Find(oldPath);
+                if (!oldText.empty()) {
+                    const std::string newText
+                        = JoinPath(FolderOf(oldPath), CompanionTextName(newName));
                     CFile::Rename(oldText, newText);
+                    companions.Renamed(oldText, newText);
+                }
             } catch (const CException& error) {
                 ReportRowFailure(oldPath, error);
             }

@@ -9,6 +9,7 @@
 #include "edit/textcase.h"
 #include "fileops/fileopbatch.h"
 #include "fileops/pathchecks.h"
+#include "model/companiontext.h"
 #include "model/paths.h"
 #include "platform/uiservices.h"
 
@@ -59,14 +60,14 @@ bool StartMove(Session& session, const char* pickerTitle, CFileOpBatch& batch, s
     return true;
 }
 
-void QueueCompanion(CFileOpBatch& batch, const std::string& folder, const std::string& file,
+// The song's companion text goes along under its own name, letter case and all.
+void QueueCompanion(CFileOpBatch& batch, CompanionTextFinder& companions, const std::string& source,
     const std::string& destinationFolder)
 {
-    const std::string textName = CompanionTextName(file);
-    const std::string textSource = JoinPath(folder, textName);
-    if (textName != file && IsRegularFile(textSource)) {
-        batch.AddSource(textSource);
-        batch.AddDestination(JoinPath(destinationFolder, textName));
+    const std::string text = companions.Find(source);
+    if (!text.empty()) {
+        batch.AddSource(text);
+        batch.AddDestination(JoinPath(destinationFolder, FileNameOf(text)));
     }
 }
 
@@ -124,6 +125,7 @@ void OnMoveToFolder(Session& session)
 
     const TrackList& list = session.List();
     std::vector<QueuedMove> moves;
+    CompanionTextFinder companions;
     for (int row = list.GetNextSelected(-1); row != -1; row = list.GetNextSelected(row)) {
         const std::string folder = list.GetItemText(row, TrackList::ColFolder);
         const std::string file = list.GetItemText(row, TrackList::ColFile);
@@ -139,7 +141,7 @@ void OnMoveToFolder(Session& session)
         batch.AddDestination(destination);
         moves.push_back(
             {list.IdOfRow(row), source, destination, target, name, IdentityOf(destination)});
-        QueueCompanion(batch, folder, file, target);
+        QueueCompanion(batch, companions, source, target);
     }
     if (moves.empty())
         return;
@@ -157,6 +159,7 @@ void OnMoveToRootArtist(Session& session)
     session.m_journal.Clear();
     const TrackList& list = session.List();
     std::vector<QueuedMove> moves;
+    CompanionTextFinder companions;
     for (int row = list.GetNextSelected(-1); row != -1; row = list.GetNextSelected(row)) {
         const std::string folder = list.GetItemText(row, TrackList::ColFolder);
         const std::string file = list.GetItemText(row, TrackList::ColFile);
@@ -172,7 +175,7 @@ void OnMoveToRootArtist(Session& session)
         batch.AddDestination(destination);
         moves.push_back(
             {list.IdOfRow(row), source, destination, artistFolder, file, IdentityOf(destination)});
-        QueueCompanion(batch, folder, file, artistFolder);
+        QueueCompanion(batch, companions, source, artistFolder);
     }
     if (!moves.empty()) {
         batch.Execute();

@@ -33,12 +33,6 @@ bool IsRegularFile(const std::string& path)
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-std::string CompanionTextName(const std::string& fileName)
-{
-    const std::size_t dot = fileName.rfind('.');
-    return (dot == std::string::npos ? fileName : fileName.substr(0, dot)) + ".txt";
-}
-
 unsigned DriveTypeOfFolder(const std::string& folder)
 {
     std::string existing = folder.empty() ? "." : folder;

@@ -30,7 +30,3 @@ bool IsRegularFile(const std::string& path);
 // The drive type (GetDriveTypeA) of the mount that holds a folder; a folder that no longer
 // exists counts as its nearest existing parent, which is where it was.
 unsigned DriveTypeOfFolder(const std::string& folder);
-
-// The companion text file's name: the MP3 file name with its extension (from the last dot)
-// replaced by ".txt"; a name without a dot gets ".txt" appended.
-std::string CompanionTextName(const std::string& fileName);

@@ -342,3 +342,25 @@ TEST_F(MoveTest, FilesOnARemovableStickAreCopied)
     EXPECT_EQ(ReadFileBytes(target + "/a.mp3"), bytes);
     EXPECT_EQ(Cell("a.mp3", TrackList::ColFolder), target);
 }
+
+// After Move to folder has recased a song's name, its companion still goes with it: a rename
+// finds it without regard to letter case, and so does the next move.
+TEST_F(MoveTest, CompanionWhoseCaseDiffersFollowsARenameAndAMove)
+{
+    AddTrack(music, "MiXed CASE.MP3", {"Daybreak", "Owls"});
+    WriteFileBytes(music + "/MiXed CASE.txt", "lyrics");
+    SelectAll();
+    m_ui.m_folderAnswers.push_back(target);
+    OnMoveToFolder(m_session);
+    ASSERT_EQ(FilesIn(target), (std::vector<std::string> {"MiXed CASE.txt", "mixed Case.mp3"}));
+
+    OnNameToFileName(m_session);
+    EXPECT_EQ(FilesIn(target), (std::vector<std::string> {"Daybreak.mp3", "Daybreak.txt"}));
+
+    std::filesystem::rename(target + "/Daybreak.txt", target + "/DAYBREAK.TXT");
+    m_ui.m_folderAnswers.push_back(music);
+    OnMoveToFolder(m_session);
+    EXPECT_EQ(FilesIn(music), (std::vector<std::string> {"DAYBREAK.TXT", "daybreak.mp3"}));
+    EXPECT_EQ(ReadFileBytes(music + "/DAYBREAK.TXT"), "lyrics");
+    EXPECT_TRUE(FilesIn(target).empty());
+}
