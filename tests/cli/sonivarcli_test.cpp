@@ -512,8 +512,10 @@ TEST_F(SonivarCli, MovesTakeTheCompanionTextAndCreateArtistFoldersOnlyWithYes)
     const CliRun moved = Run({"--yes", "move-artist", "root", "out", "in"});
     EXPECT_EQ(moved.status, 0) << moved.err;
     EXPECT_EQ(Bytes("root/Band/my Song.mp3"), song);
-    // The companion is found by the MP3 file's name, which the first move recased.
-    EXPECT_EQ(Bytes("out/MY sONG.txt"), "lyrics");
+    // The companion is found without regard to letter case, though the first move recased the
+    // MP3 file's name only.
+    EXPECT_EQ(Bytes("root/Band/MY sONG.txt"), "lyrics");
+    EXPECT_FALSE(fs::exists(m_dir / "out/MY sONG.txt"));
     EXPECT_TRUE(fs::exists(m_dir / "in/nobody.mp3"));
 }
 
