@@ -137,7 +137,9 @@ unsigned KindOfBlock(std::string folder, int depth)
         return DRIVE_CDROM;
     if (StartsWith(name, "zram") || StartsWith(name, "ram"))
         return DRIVE_RAMDISK;
-    if (StartsWith(ReadText(folder + "/removable"), "1"))
+    // SD cards say removable through their card type, not the flag.
+    if (StartsWith(ReadText(folder + "/removable"), "1")
+        || (StartsWith(name, "mmcblk") && StartsWith(ReadText(folder + "/device/type"), "SD")))
         return DRIVE_REMOVABLE;
     if (depth < 8) {
         if (DIR* slaves = opendir((folder + "/slaves").c_str())) {

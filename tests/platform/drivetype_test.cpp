@@ -58,7 +58,8 @@ std::string FakeBlock(const TempDir& sys, const std::string& number, const std::
 }
 
 // A machine with a fixed disk, a USB stick (two partitions, one under an encrypted
-// device-mapper volume), a whole-disk stick, an optical drive and a zram disk.
+// device-mapper volume), a whole-disk stick, an optical drive, a zram disk, built-in flash and
+// an SD card.
 void MakeFakeSys(const TempDir& sys)
 {
     WriteFileBytes(FakeBlock(sys, "8:0", "devices/pci/ata1/block/sda") + "/removable", "0\n");
@@ -76,6 +77,13 @@ void MakeFakeSys(const TempDir& sys)
     MakeFolder(sr + "/device");
     WriteFileBytes(sr + "/device/type", "5\n");
     WriteFileBytes(FakeBlock(sys, "252:0", "devices/virtual/block/zram0") + "/removable", "0\n");
+    for (const char* card : {"mmcblk0", "mmcblk1"}) {
+        const std::string disk = FakeBlock(
+            sys, card[6] == '0' ? "179:0" : "179:8", std::string("devices/mmc/block/") + card);
+        WriteFileBytes(disk + "/removable", "0\n");
+        MakeFolder(disk + "/device");
+        WriteFileBytes(disk + "/device/type", card[6] == '0' ? "MMC\n" : "SD\n");
+    }
 }
 
 const char kMachineMounts[] = "20 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
@@ -85,6 +93,8 @@ const char kMachineMounts[] = "20 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
                               "33 20 0:45 / /media/btr rw - btrfs /dev/sdb2 rw\n"
                               "34 20 11:0 / /media/dvd ro - ext2 /dev/sr0 ro\n"
                               "35 20 252:0 / /var/cache rw - ext4 /dev/zram0 rw\n"
+                              "36 20 179:0 / /boot rw - vfat /dev/mmcblk0 rw\n"
+                              "37 20 179:8 / /media/card rw - exfat /dev/mmcblk1 rw\n"
                               "36 20 0:50 / /mnt/share rw - fuse.rclone remote: rw\n"
                               "37 20 0:51 / /mnt/gluster rw - fuse.gv gv:/volume rw\n"
                               "38 20 0:52 / /mnt/win rw - smb2 //server/music rw\n";
@@ -105,6 +115,8 @@ TEST(DriveType, RemovableThroughPartitionsAndDeviceMapperOpticalRamAndRemote)
     EXPECT_EQ(kind("/media/btr/a.mp3"), DRIVE_REMOVABLE);
     EXPECT_EQ(kind("/media/dvd/a.mp3"), DRIVE_CDROM);
     EXPECT_EQ(kind("/var/cache/a.mp3"), DRIVE_RAMDISK);
+    EXPECT_EQ(kind("/boot/a.mp3"), DRIVE_FIXED);
+    EXPECT_EQ(kind("/media/card/a.mp3"), DRIVE_REMOVABLE);
     EXPECT_EQ(kind("/mnt/share/a.mp3"), DRIVE_REMOTE);
     EXPECT_EQ(kind("/mnt/gluster/a.mp3"), DRIVE_REMOTE);
     EXPECT_EQ(kind("/mnt/win/a.mp3"), DRIVE_REMOTE);
