@@ -95,9 +95,9 @@ const char kMachineMounts[] = "20 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
                               "35 20 252:0 / /var/cache rw - ext4 /dev/zram0 rw\n"
                               "36 20 179:0 / /boot rw - vfat /dev/mmcblk0 rw\n"
                               "37 20 179:8 / /media/card rw - exfat /dev/mmcblk1 rw\n"
-                              "36 20 0:50 / /mnt/share rw - fuse.rclone remote: rw\n"
-                              "37 20 0:51 / /mnt/gluster rw - fuse.gv gv:/volume rw\n"
-                              "38 20 0:52 / /mnt/win rw - smb2 //server/music rw\n";
+                              "38 20 0:50 / /mnt/share rw - fuse.rclone remote: rw\n"
+                              "39 20 0:51 / /mnt/gluster rw - fuse.gv gv:/volume rw\n"
+                              "40 20 0:52 / /mnt/win rw - smb2 //server/music rw\n";
 
 } // namespace
 
