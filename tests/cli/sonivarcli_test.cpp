@@ -166,6 +166,14 @@ TEST_F(SonivarCli, ListEscapesTabNewlineReturnAndBackslash)
     EXPECT_TRUE(lines.count("cr\\rret.mp3"));
     EXPECT_EQ(
         lines["back\\\\slash.mp3"], "back\\\\slash.mp3\ta\\\\b\tt\\tt\t\t\tx\\ny\t \t" + Dir());
+
+    // Bytes the code page does not define print as \xHH, and stay as they are when another
+    // field is set.
+    Add("raw/r.mp3", TrailerOf({"\x81", "a\x98\\", "", "", "", 255}));
+    const CliRun raw = Run({"list", "raw"});
+    EXPECT_EQ(raw.out, "r.mp3\ta\\x98\\\\\t\\x81\t\t\t\t \t" + Dir() + "/raw\n");
+    EXPECT_EQ(Run({"set", "year", "2024", "raw"}).status, 0);
+    EXPECT_EQ(Trailer("raw/r.mp3"), TrailerOf({"\x81", "a\x98\\", "", "2024", "", 255}));
 }
 
 TEST_F(SonivarCli, SetWritesEachFieldIntoTheTrailer)
@@ -315,6 +323,23 @@ TEST_F(SonivarCli, PlayListAndTitlesWriteTheirFilesAndReplaceOnlyWithYes)
     EXPECT_EQ(Run({"--yes", "titles", "titles.txt", "."}).status, 0);
     EXPECT_EQ(Bytes("titles.txt"), "Ann - One\r\n");
 
+    // A play list in another folder, made from a relative PATH, names files that exist.
+    MakeFolder(m_dir / "lists");
+    Add("music/c.mp3", TrailerOf({"Three", "Cy", "", "", "", 255}));
+    EXPECT_EQ(Run({"playlist", "lists/a.m3u", "music"}).status, 0);
+    EXPECT_EQ(
+        Bytes("lists/a.m3u"), "#EXTM3U\r\n#EXTINF:,Cy - Three\r\n" + Dir() + "/music/c.mp3\r\n");
+
+    // A file whose name holds a line feed is left out of the play list, and said so.
+    Add("nl/n\nl.mp3", TrailerOf({"Four", "Dee", "", "", "", 255}));
+    const CliRun newline = Run({"playlist", "lists/nl.m3u", "nl", "music"});
+    EXPECT_EQ(newline.status, 1);
+    EXPECT_EQ(newline.err,
+        "sonivar-cli: " + Dir()
+            + "/nl/n\\nl.mp3: putanja ima znak za novi red (CR ili LF), izostavljena je iz play "
+              "liste\n");
+    EXPECT_EQ(Bytes("lists/nl.m3u"), Bytes("lists/a.m3u"));
+
     // A file that cannot be created is a failure with the command's message.
     const CliRun missing = Run({"playlist", "no/such/folder/x.m3u", "."});
     EXPECT_EQ(missing.status, 1);
@@ -393,6 +418,8 @@ TEST_F(SonivarCli, UsageErrorsTouchNothing)
         {"genre", "148", "."},
         {"set", "artist", "X"},
         {"--codepage", "NO-SUCH-PAGE", "set", "artist", "X", "."},
+        {"--codepage", "UTF-16", "set", "artist", "X", "."},
+        {"--codepage=UTF-7", "set", "artist", "X", "."},
         {"--codepage"},
         {"--force", "list", "."},
         {"list", "-x"},
@@ -461,6 +488,11 @@ TEST_F(SonivarCli, CodePageFromTheOptionOrTheSetting)
         "c\t\u010d\t\t\t\t \t"
             + Dir() + "\n");
     EXPECT_NE(run.err.find("KLINGON"), std::string::npos);
+    // So is one that is not ASCII-compatible.
+    WriteSettings("\"CodePage\"=\"UTF-16\"\n");
+    const CliRun wide = Run({"list", "a.mp3"});
+    EXPECT_EQ(wide.out, run.out);
+    EXPECT_NE(wide.err.find("code page 'UTF-16' is not ASCII-compatible"), std::string::npos);
 }
 
 TEST_F(SonivarCli, CopyIntoAFolderReplacesOnlyWithYes)
