@@ -261,6 +261,10 @@ TEST_F(SonivarCli, RenameCommandsTakeTheCompanionTextAlong)
 
     EXPECT_EQ(Run({"rename-name", "."}).status, 0);
     EXPECT_EQ(Bytes("Money.mp3"), bytes);
+    // The second run finds the names given: silent, status 0.
+    const CliRun again = Run({"rename-name", "."});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.err, "");
     EXPECT_EQ(Bytes("Money.txt"), "lyrics");
     EXPECT_FALSE(fs::exists(m_dir / "track01.mp3"));
     // A row without a Name keeps its file name.
@@ -274,9 +278,15 @@ TEST_F(SonivarCli, RenameCommandsTakeTheCompanionTextAlong)
     Add("other.mp3", TrailerOf({"Pink Floyd - Money", "", "", "", "", 255}));
     const CliRun clash = Run({"rename-name", "other.mp3"});
     EXPECT_EQ(clash.status, 1);
-    EXPECT_NE(
-        clash.err.find("sonivar-cli: " + Dir() + "/other.mp3: File exists"), std::string::npos)
-        << clash.err;
+    EXPECT_EQ(clash.err,
+        "sonivar-cli: " + Dir()
+            + "/other.mp3: not renamed to 'Pink Floyd - Money.mp3': File exists\n");
+    // A name that would leave the folder names the row's file, never the place it points to.
+    Add("up.mp3", TrailerOf({"../../up", "", "", "", "", 255}));
+    const CliRun up = Run({"rename-name", "up.mp3"});
+    EXPECT_EQ(up.status, 1);
+    EXPECT_EQ(up.err,
+        "sonivar-cli: " + Dir() + "/up.mp3: not renamed to '../../up.mp3': Invalid argument\n");
     EXPECT_EQ(Bytes("Pink Floyd - Money.mp3"), bytes);
     EXPECT_TRUE(fs::exists(m_dir / "other.mp3"));
 }
