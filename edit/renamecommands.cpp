@@ -7,6 +7,7 @@
 #include "edit/batch.h"
 #include "model/mp3file.h"
 #include "model/paths.h"
+#include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/file.h"
 #include "platform/strutil.h"
@@ -35,10 +36,13 @@ void RenameRow(Session& session, CMp3File& file, int row, int commandId)
 {
     TrackList& list = session.List();
     const std::string oldPath = RowPath(list, row);
-    const std::string namePart = Trim(list.GetItemText(row, TrackList::ColName)) + ".mp3";
+    // A byte the tag code page does not define goes into the name as the list shows it.
+    const std::string namePart
+        = ShowRawBytes(Trim(list.GetItemText(row, TrackList::ColName))) + ".mp3";
     const std::string newName = commandId == ID_NAME_TO_FILENAME
         ? namePart
-        : Format("%s - %s", list.GetItemText(row, TrackList::ColArtist).c_str(), namePart.c_str());
+        : Format("%s - %s", ShowRawBytes(list.GetItemText(row, TrackList::ColArtist)).c_str(),
+            namePart.c_str());
     // No Name: skipped. A file that already has its new name needs nothing: no rename, no
     // entry, no failure.
     if (namePart == ".mp3" || newName == FileNameOf(oldPath))

@@ -6,6 +6,7 @@
 #include "edit/undo.h"
 #include "library.h"
 #include "model/paths.h"
+#include "platform/codepage.h"
 #include "res/resource.h"
 
 namespace {
@@ -129,6 +130,8 @@ TEST_F(RenameCommands, AFileThatHasItsNewNameAlreadyIsNoFailure)
         [&failed](const std::string& path, const std::string&) { failed.push_back(path); });
     OnSelectAll(lib.m_session);
     OnInvertSelection(lib.m_session);
+    // A byte the tag code page does not define goes into the name as the list shows it.
+    lib.m_list.SetItemText(lib.RowOf("b.mp3"), TrackList::ColName, "Dusk" + RawByteChar(0x81));
     lib.Select({"a.mp3", "b.mp3"});
     OnNameToFileName(lib.m_session);
     ASSERT_TRUE(FileExists(lib.Path("Daybreak.mp3")));
@@ -140,7 +143,7 @@ TEST_F(RenameCommands, AFileThatHasItsNewNameAlreadyIsNoFailure)
     EXPECT_EQ(lib.m_session.m_journal.GetSize(), 0);
     EXPECT_TRUE(FileExists(lib.Path("Daybreak.mp3")));
     EXPECT_TRUE(FileExists(lib.Path("Daybreak.txt")));
-    EXPECT_TRUE(FileExists(lib.Path("Dusk.mp3")));
+    EXPECT_TRUE(FileExists(lib.Path("Dusk\uFFFD.mp3")));
 }
 
 TEST_F(RenameCommands, NothingSelected)
