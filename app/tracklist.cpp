@@ -586,7 +586,7 @@ QVariant TrackList::data(const QModelIndex& index, int role) const
         return QVariant();
     const std::string_view text = CellOf(m_slots[m_order[index.row()]], index.column());
     // A byte the tag code page does not define is shown as the replacement character.
-    if (text.find('\xEE') != std::string_view::npos) {
+    if (IsTagColumn(index.column()) && text.find('\xEE') != std::string_view::npos) {
         const std::string shown = ShowRawBytes(text);
         return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
     }

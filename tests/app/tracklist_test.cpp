@@ -70,6 +70,10 @@ TEST(TrackList, InsertionPlacesRowsByFileIgnoringCase)
     EXPECT_EQ(list.GetItemText(0, TrackList::ColArtist), raw);
     EXPECT_EQ(list.data(list.index(0, TrackList::ColArtist)).toString(),
         QString::fromUtf8("A\uFFFD\uE000"));
+    // A folder name is no tag text: it shows as it is.
+    list.SetItemText(0, TrackList::ColFolder, raw);
+    EXPECT_EQ(
+        list.data(list.index(0, TrackList::ColFolder)).toString(), QString::fromStdString(raw));
     EXPECT_EQ(list.headerData(7, Qt::Horizontal).toString(), QString("Genre"));
     EXPECT_EQ(list.GetItemText(99, 0), "");
 }
