@@ -27,7 +27,8 @@ bool IsUtf8Name(const std::string& name)
 }
 
 // Converts all of in with cd from its initial state, the final shift sequence included; false
-// when cd cannot convert all of it.
+// when cd cannot convert all of it. For short texts (a character, the ASCII set): at most 256
+// bytes in, and room for four bytes out per byte in.
 bool ConvertAll(iconv_t cd, std::string_view in, std::string& out)
 {
     if (cd == kNoConverter)
