@@ -360,9 +360,12 @@ void CMainDlg::OnShowWindow()
     RestorePlacement();
     // The command-line folder is scanned once the window is on the screen, so that the Loading
     // dialog's modal loop does not run inside the show event.
+    // A window closed before then scans nothing: the scan would run on with no window.
     if (!m_strCommandLineFolder.empty())
-        QTimer::singleShot(
-            0, this, [this] { ScanCommandLineFolder(m_session, this, m_strCommandLineFolder); });
+        QTimer::singleShot(0, this, [this] {
+            if (!m_bDestroyed)
+                ScanCommandLineFolder(m_session, this, m_strCommandLineFolder);
+        });
 }
 
 void CMainDlg::ApplySavedWidths()

@@ -404,6 +404,15 @@ TEST(AddFolder, CloseDuringAScanIsRefusedBehindATrulyModalLoadingDialog)
     EXPECT_TRUE(visibleAfterClose);
     EXPECT_TRUE(window.isEnabled());
     EXPECT_TRUE(window.close());
+
+    // Closed before its scan has started, a window scans nothing.
+    CMainDlg early(ui);
+    early.SetCommandLineFolder(dir.Path());
+    early.show();
+    EXPECT_TRUE(early.close());
+    QTest::qWait(100);
+    EXPECT_EQ(early.GetSession().List().GetItemCount(), 0);
+    EXPECT_EQ(LoadingDialogOf(early), nullptr);
 }
 
 // Add files in the window through the real file dialog: MP3 filter, several files chosen, the
