@@ -100,6 +100,9 @@ void ApplyMoves(Session& session, const std::vector<QueuedMove>& moves)
                 ? move.m_strDestination
                 : JoinPath(move.m_strFolder, FileNameOf(entry.m_strOrigPath));
             entry.m_strPath = move.m_strDestination;
+            // A move to another disk makes a new file; Undo writes to it all the same.
+            if (journal.KeyAt(i).m_bKnown)
+                journal.SetKeyAt(i, JournalFileKey {true, after.m_nDevice, after.m_nInode});
             if (!entry.m_strShortPath.empty())
                 entry.m_strShortPath = move.m_strDestination;
         }

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,12 +71,21 @@ bool CFile::OpenAt(
         access = O_WRONLY;
     int fd;
     do {
-        fd = ::openat(
-            folderFd, name.c_str(), access | O_CLOEXEC | ((flags & modeNoBlock) ? O_NONBLOCK : 0));
+        fd = ::openat(folderFd, name.c_str(),
+            access | O_CLOEXEC | O_NONBLOCK | ((flags & modeNoFollow) ? O_NOFOLLOW : 0));
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         if (error)
             *error = errno;
+        return false;
+    }
+    // A device or pipe named like a song is never read or written.
+    struct stat st;
+    const int why = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : kErrorNotRegularFile;
+    if (why) {
+        ::close(fd);
+        if (error)
+            *error = why;
         return false;
     }
     m_fd = fd;
@@ -202,6 +212,14 @@ void CFile::SetLength(std::int64_t length)
 {
     if (::ftruncate(m_fd, length) != 0)
         ThrowError(errno);
+}
+
+void CFile::Lock()
+{
+    while (::flock(m_fd, LOCK_EX) != 0) {
+        if (errno != EINTR)
+            ThrowError(errno);
+    }
 }
 
 void CFile::Flush()
