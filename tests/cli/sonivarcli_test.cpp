@@ -511,6 +511,9 @@ TEST_F(SonivarCli, MovesTakeTheCompanionTextAndCreateArtistFoldersOnlyWithYes)
 
     const CliRun moved = Run({"--yes", "move-artist", "root", "out", "in"});
     EXPECT_EQ(moved.status, 0) << moved.err;
+    EXPECT_NE(moved.err.find("sonivar-cli: in/nobody.mp3: skipped: its Artist is empty\n"),
+        std::string::npos)
+        << moved.err;
     EXPECT_EQ(Bytes("root/Band/my Song.mp3"), song);
     // The companion is found by the MP3 file's name, which the first move recased.
     EXPECT_EQ(Bytes("out/MY sONG.txt"), "lyrics");
