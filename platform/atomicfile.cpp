@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/file.h"
+
 namespace {
 
 constexpr std::size_t kNameMax = 255;
@@ -192,26 +194,6 @@ int FlushFolder(int folderFd)
     return 0;
 }
 
-// Renames without ever replacing an existing target; link + unlink, or a check and a rename,
-// where the file system has no RENAME_NOREPLACE.
-int RenameNoReplaceAt(int folderFd, const std::string& from, const std::string& to)
-{
-    if (::renameat2(folderFd, from.c_str(), folderFd, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    if (::linkat(folderFd, from.c_str(), folderFd, to.c_str(), 0) == 0) {
-        ::unlinkat(folderFd, from.c_str(), 0);
-        return 0;
-    }
-    if (errno != EPERM && errno != ENOTSUP)
-        return errno;
-    struct stat st;
-    if (::fstatat(folderFd, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
-        return EEXIST;
-    return ::renameat(folderFd, from.c_str(), folderFd, to.c_str()) == 0 ? 0 : errno;
-}
-
 } // namespace
 
 AtomicFile::~AtomicFile()
@@ -384,7 +366,8 @@ int AtomicFile::Commit(bool replace)
                 ? 0
                 : errno;
         else
-            error = RenameNoReplaceAt(m_nFolderFd, m_strTempName, m_strName);
+            error = RenameNoReplace(FolderOfPath(m_strPath) + "/" + m_strTempName,
+                FolderOfPath(m_strPath) + "/" + m_strName);
         if (!error)
             m_strTempName.clear();
     }

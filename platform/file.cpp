@@ -21,6 +21,8 @@ std::string NamePart(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+} // namespace
+
 // Renames without ever replacing an existing target. Falls back to link + unlink where the file
 // system has no RENAME_NOREPLACE.
 int RenameNoReplace(const std::string& oldPath, const std::string& newPath)
@@ -45,8 +47,6 @@ int RenameNoReplace(const std::string& oldPath, const std::string& newPath)
         return EEXIST;
     return rename(oldPath.c_str(), newPath.c_str()) == 0 ? 0 : errno;
 }
-
-} // namespace
 
 CFile::~CFile()
 {

@@ -8,6 +8,11 @@
 
 #include "platform/exception.h"
 
+// Renames oldPath to newPath only when nothing is at newPath (never replaces a file); link and
+// unlink, or a check and a rename, where the file system has no RENAME_NOREPLACE. Returns 0 or
+// an errno (EEXIST when newPath is taken).
+int RenameNoReplace(const std::string& oldPath, const std::string& newPath);
+
 struct CFileStatus {
     std::int64_t m_size = 0;
     std::time_t m_mtime = 0;

@@ -13,6 +13,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/exception.h"
+#include "platform/file.h"
 #include "platform/shellui.h"
 
 namespace {
@@ -80,25 +81,6 @@ int ResultOf(int error)
     default:
         return SHOP_ERROR_SYSTEM + error;
     }
-}
-
-// Puts from at to only when to does not exist.
-int RenameNoReplace(const std::string& from, const std::string& to)
-{
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    if (link(from.c_str(), to.c_str()) == 0) {
-        unlink(from.c_str());
-        return 0;
-    }
-    if (errno != EPERM && errno != ENOTSUP)
-        return errno;
-    struct stat st;
-    if (lstat(to.c_str(), &st) == 0)
-        return EEXIST;
-    return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 int MakeFolders(const std::string& folder)
