@@ -412,16 +412,23 @@ bool CMp3File::RemoveId3v2()
         m_nLastError = errno;
         return false;
     }
+    // A rewrite of this file that an interruption cut short is finished before it is read.
+    if ((m_nLastError = AtomicFile::FinishInterruptedRewrite(resolved, file.Handle())) != 0
+        || ::fstat(file.Handle(), &st) != 0)
+        return false;
     try {
         const std::int64_t length = st.st_size;
         const std::int64_t cut = AudioStart(file, length);
         if (cut == 0)
             return true;
-        // A new file in its place would leave the old bytes under the other names, and
-        // shifting the bytes inside the file cannot be undone when it is interrupted.
+        // A new file in its place would leave the old bytes under the other names: the new
+        // bytes are copied over this one, through a journal that survives an interruption.
         if (st.st_nlink > 1) {
-            m_nLastError = kErrorHardLinked;
-            return false;
+            m_nLastError = AtomicFile::RewriteInPlace(resolved, file.Handle(),
+                [&](AtomicFile& out) { return CopyRange(file, cut, length - cut, out); });
+            const struct timespec times[2] = {st.st_atim, st.st_mtim};
+            ::futimens(file.Handle(), times);
+            return m_nLastError == 0;
         }
         m_nLastError = RewriteWithoutHead(resolved, file, cut, length, st);
         return m_nLastError == 0;

@@ -14,6 +14,8 @@
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 #include "platform/file.h"
 
@@ -156,6 +158,121 @@ bool SameFile(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+constexpr const char* kRedoPrefix = ".sonivar-redo-";
+
+// The journal of an in-place rewrite of the file with that inode, in the file's folder.
+std::string RedoName(ino_t inode)
+{
+    return kRedoPrefix + std::to_string(inode);
+}
+
+// The inode a journal's name is for; 0 when the name is not a journal's.
+ino_t RedoInode(const char* name)
+{
+    const std::size_t prefix = std::strlen(kRedoPrefix);
+    if (std::strncmp(name, kRedoPrefix, prefix) != 0 || !name[prefix])
+        return 0;
+    ino_t inode = 0;
+    for (const char* c = name + prefix; *c; ++c) {
+        if (*c < '0' || *c > '9')
+            return 0;
+        inode = inode * 10 + static_cast<ino_t>(*c - '0');
+    }
+    return inode;
+}
+
+// Copies the whole of from over to (the same bytes, the same length) and flushes it. 0 or an
+// errno.
+int CopyOver(int from, int to)
+{
+    std::vector<char> buffer(1 << 20);
+    off_t offset = 0;
+    for (;;) {
+        const ssize_t got = ::pread(from, buffer.data(), buffer.size(), offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            break;
+        Step();
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = ::pwrite(
+                to, buffer.data() + done, static_cast<std::size_t>(got - done), offset + done);
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0)
+                return put < 0 ? errno : EIO;
+            done += put;
+        }
+        offset += got;
+    }
+    Step();
+    if (::ftruncate(to, offset) != 0 || ::fsync(to) != 0)
+        return errno;
+    return 0;
+}
+
+// Finishes the journal named redo in the folder over the file open as target (whose lock the
+// caller holds), then removes the journal. 0 or an errno.
+int FinishRedo(int folderFd, const char* redo, int target)
+{
+    const int journal = ::openat(folderFd, redo, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (journal < 0)
+        return errno == ENOENT ? 0 : errno;
+    // Ctrl+C, SIGTERM and SIGHUP wait for the copy (a second or so for a large file), so that
+    // they never leave a file half copied; only a kill or a crash leaves it to the journal.
+    sigset_t deferred;
+    sigset_t before;
+    sigemptyset(&deferred);
+    for (int sig : kSignals)
+        sigaddset(&deferred, sig);
+    ::pthread_sigmask(SIG_BLOCK, &deferred, &before);
+    int error = CopyOver(journal, target);
+    ::close(journal);
+    if (!error) {
+        Step();
+        ::unlinkat(folderFd, redo, 0);
+        ::fsync(folderFd);
+    }
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    return error;
+}
+
+// Finishes the rewrite a killed process left journaled in the folder, when no running process
+// holds its file; a journal whose file is gone is removed.
+void FinishAbandonedRedo(int folderFd, const char* redo, ino_t inode,
+    const std::vector<std::pair<std::string, ino_t>>& entries)
+{
+    // The folder listing's inode numbers first; a file system whose listing numbers differ from
+    // the files' own (some overlays) is asked entry by entry.
+    std::string name;
+    for (const auto& [entryName, entryInode] : entries) {
+        if (entryInode == inode && entryName != redo)
+            name = entryName;
+    }
+    for (std::size_t i = 0; name.empty() && i < entries.size(); ++i) {
+        struct stat st { };
+        if (entries[i].first != redo
+            && ::fstatat(folderFd, entries[i].first.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0
+            && S_ISREG(st.st_mode) && st.st_ino == inode)
+            name = entries[i].first;
+    }
+    if (name.empty()) {
+        ::unlinkat(folderFd, redo, 0);
+        return;
+    }
+    const int target
+        = ::openat(folderFd, name.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (target < 0)
+        return;
+    struct stat st { };
+    if (::fstat(target, &st) == 0 && S_ISREG(st.st_mode) && st.st_ino == inode
+        && ::flock(target, LOCK_EX | LOCK_NB) == 0)
+        FinishRedo(folderFd, redo, target);
+    ::close(target);
+}
+
 int RemoveStaleIn(int folderFd)
 {
     const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -167,7 +284,12 @@ int RemoveStaleIn(int folderFd)
         return 0;
     }
     int removed = 0;
+    std::vector<std::pair<std::string, ino_t>> entries;
+    std::vector<std::string> redos;
     while (const dirent* entry = ::readdir(dir)) {
+        entries.emplace_back(entry->d_name, entry->d_ino);
+        if (RedoInode(entry->d_name))
+            redos.emplace_back(entry->d_name);
         if (!AtomicFile::IsTemporaryName(entry->d_name))
             continue;
         const int fd
@@ -184,6 +306,8 @@ int RemoveStaleIn(int folderFd)
         ::close(fd);
     }
     ::closedir(dir);
+    for (const std::string& redo : redos)
+        FinishAbandonedRedo(folderFd, redo.c_str(), RedoInode(redo.c_str()), entries);
     return removed;
 }
 
@@ -423,4 +547,35 @@ int ReplaceFileContents(const std::string& path, const std::string& bytes)
     if (int error = file.Write(bytes.data(), bytes.size()))
         return error;
     return file.Commit(true);
+}
+
+int AtomicFile::FinishInterruptedRewrite(const std::string& path, int fd)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return errno;
+    const int folderFd = ::open(FolderOfPath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0)
+        return errno;
+    const int error = FinishRedo(folderFd, RedoName(st.st_ino).c_str(), fd);
+    ::close(folderFd);
+    return error;
+}
+
+int AtomicFile::RewriteInPlace(
+    const std::string& path, int fd, const std::function<int(AtomicFile&)>& produce)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return errno;
+    AtomicFile journal;
+    if (int error = journal.Create(path))
+        return error;
+    if (int error = produce(journal))
+        return error;
+    // From here on the new bytes are safe on the disk under the journal's name.
+    journal.m_strName = RedoName(st.st_ino);
+    if (int error = journal.Commit(true))
+        return error;
+    return FinishInterruptedRewrite(path, fd);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 // A new file that takes a path's place only when it is complete: every replacement the program
@@ -8,7 +9,8 @@
 // Commit; where the file system has no anonymous files, into a hidden temporary name that
 // always fits NAME_MAX, held under an advisory lock while it exists, and removed on Ctrl+C,
 // SIGTERM and SIGHUP. Creating one first removes stale temporary files of ours from that
-// folder: those whose lock no running process holds.
+// folder (those whose lock no running process holds) and finishes in-place rewrites that a
+// killed process left journaled there.
 class AtomicFile final {
 public:
     AtomicFile() = default;
@@ -36,6 +38,18 @@ public:
     static bool IsTemporaryName(const std::string& name);
     // Removes the stale temporary files of ours in folder. Returns how many were removed.
     static int RemoveStaleTemporaries(const std::string& folder);
+
+    // Rewrites the file open as fd at path (its lock held by the caller) in place, so that every
+    // hard link to it sees the change: produce writes the new contents into an AtomicFile,
+    // which is kept beside the file as a journal (".sonivar-redo-INODE") before the contents
+    // are copied over the file; the journal is removed once the copy is complete and flushed.
+    // A copy cut short is finished by FinishInterruptedRewrite or by the next AtomicFile made in
+    // that folder. Returns 0 or an errno.
+    static int RewriteInPlace(
+        const std::string& path, int fd, const std::function<int(AtomicFile&)>& produce);
+    // Finishes a rewrite of the file open as fd at path (its lock held by the caller) that an
+    // interruption cut short; 0 when there was none or it is finished, else an errno.
+    static int FinishInterruptedRewrite(const std::string& path, int fd);
 
     // For fault tests: the process kills itself (SIGKILL) at the n-th step of any AtomicFile
     // from now on (each Write, the flush, the link and the rename are steps); 0 turns it off.

@@ -15,9 +15,6 @@ std::string FileErrorText(int error)
         return "not a regular file";
     case kErrorLinkNotSong:
         return "a symbolic link to a file whose name does not end in .mp3";
-    case kErrorHardLinked:
-        return "the file has other hard links, which would keep the old bytes or see half of "
-               "the change";
     case kErrorReplacedFile:
         return "another file has taken its name since it was read";
     default:

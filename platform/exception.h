@@ -5,7 +5,6 @@
 // Causes of our own beside the errno values, for files the program refuses to touch.
 constexpr int kErrorNotRegularFile = 0x4001; // a folder, device, pipe or socket
 constexpr int kErrorLinkNotSong = 0x4002; // a symbolic link whose target is not named .mp3
-constexpr int kErrorHardLinked = 0x4003; // the file has other names (hard links)
 constexpr int kErrorReplacedFile = 0x4004; // another file has taken the name since it was read
 
 // The text of an errno value or of one of the causes above.

@@ -417,24 +417,85 @@ TEST(KilledWriters, Id3v2RemovalKilledAtEveryStepIsAllOrNothing)
               << " temporary files left\n";
 }
 
+// A strip of a file with two names is copied over the file in place, through a journal. Killed
+// at every step: the next operation in the folder (any replacement there, or a strip of the
+// same file) finishes what was cut short, so both names hold the old or the new bytes and no
+// journal or temporary file stays.
+TEST(KilledWriters, HardLinkedId3v2RemovalKilledAtEveryStepIsFinishedByTheNextOperation)
+{
+    TempDir dir;
+    MakeFolder(dir / "music");
+    MakeFolder(dir / "elsewhere");
+    const std::string path = dir / "music/song.mp3";
+    const std::string other = dir / "elsewhere/same.mp3";
+    const std::string audio = FakeAudio(3 * 1024 * 1024 + 5);
+    const std::string old = Id3v2Header(2000) + std::string(2000, '\xff') + audio;
+    KillFigures figures;
+    int halfWay = 0;
+    for (const bool named : {false, true}) {
+        for (int step = 1;; ++step) {
+            unlink(other.c_str());
+            WriteFileBytes(path, old);
+            ASSERT_EQ(link(path.c_str(), other.c_str()), 0);
+            const bool killed = StripInChild(path, step, named);
+            if (!killed) {
+                EXPECT_EQ(ReadFileBytes(path), audio);
+                EXPECT_EQ(ReadFileBytes(other), audio);
+                break;
+            }
+            ++figures.m_nKills;
+            const std::string cut = ReadFileBytes(path);
+            halfWay += cut != old && cut != audio;
+            // The next operation: every other kill a replacement of another file in the
+            // folder, else a strip of the same file through its other name's folder.
+            if (step % 2) {
+                EXPECT_EQ(ReplaceFileContents(dir / "music/list.m3u", "#EXTM3U\r\n"), 0);
+                unlink((dir / "music/list.m3u").c_str());
+            } else {
+                CMp3File again;
+                EXPECT_TRUE(again.SetPath(path) && again.RemoveId3v2());
+            }
+            const std::string now = ReadFileBytes(path);
+            const bool whole = (now == old || now == audio) && ReadFileBytes(other) == now;
+            figures.m_nDamaged += !whole;
+            EXPECT_TRUE(whole) << "step " << step << " named " << named;
+            const std::vector<std::string> left = Entries(dir / "music");
+            figures.m_nLeftAfterNextOperation += static_cast<int>(left.size()) - 1;
+            EXPECT_EQ(left, std::vector<std::string> {"song.mp3"}) << "step " << step;
+        }
+    }
+    EXPECT_GE(halfWay, 3);
+    std::cout << "[ kills  ] ID3v2 removal of a hard-linked file: " << figures.m_nKills
+              << " kills at chosen steps (" << halfWay << " cut the copy over the file short), "
+              << figures.m_nDamaged << " files damaged after the next operation, "
+              << figures.m_nLeftAfterNextOperation << " journal or temporary files left\n";
+}
+
 // Ctrl+C, SIGTERM and SIGHUP during a strip of a large file remove the named temporary file
 // at once; real SIGKILLs at random moments leave the old or new bytes.
 TEST(KilledWriters, Id3v2RemovalInterruptedBySignalsLeavesNoTemporaryFile)
 {
     TempDir dir;
     const std::string path = dir / "big.mp3";
-    const std::string audio = FakeAudio(24 * 1024 * 1024);
+    const std::string twin = dir / "twin.mp3.link";
+    const std::string audio = FakeAudio(16 * 1024 * 1024);
     const std::string old = Id3v2Header(100) + std::string(100, 'x') + audio;
     int tries = 0;
     int damaged = 0;
     int left = 0;
     unsigned seed = 7;
     for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGKILL, SIGKILL, SIGKILL}) {
-        for (const bool named : {true, false}) {
+        // Named and anonymous temporary files, and a file with a second name (copied over in
+        // place through a journal).
+        for (const int kind : {0, 1, 2}) {
+            unlink(twin.c_str());
             WriteFileBytes(path, old);
+            if (kind == 2) {
+                ASSERT_EQ(link(path.c_str(), twin.c_str()), 0);
+            }
             const pid_t child = fork();
             if (child == 0) {
-                AtomicFile::UseNamedTemporariesForTesting(named);
+                AtomicFile::UseNamedTemporariesForTesting(kind == 0);
                 CMp3File mp3;
                 _exit(mp3.SetPath(path) && mp3.RemoveId3v2() ? 0 : 1);
             }
@@ -444,17 +505,20 @@ TEST(KilledWriters, Id3v2RemovalInterruptedBySignalsLeavesNoTemporaryFile)
             int status = 0;
             waitpid(child, &status, 0);
             ++tries;
-            const std::string now = ReadFileBytes(path);
-            damaged += now != old && now != audio;
-            EXPECT_TRUE(now == old || now == audio);
-            if (sig != SIGKILL) {
-                // Nobody else ran in the folder: the process removed its own file.
-                left += static_cast<int>(Temporaries(dir.Path()).size());
-                EXPECT_EQ(Temporaries(dir.Path()), std::vector<std::string> {}) << sig;
-            } else {
+            // Nobody else ran in the folder after Ctrl+C, SIGTERM or SIGHUP: the process
+            // removed its own files. After SIGKILL the next operation there does it.
+            if (sig == SIGKILL)
                 AtomicFile::RemoveStaleTemporaries(dir.Path());
-                EXPECT_EQ(Temporaries(dir.Path()), std::vector<std::string> {});
-            }
+            const std::string now = ReadFileBytes(path);
+            const bool whole
+                = (now == old || now == audio) && (kind != 2 || ReadFileBytes(twin) == now);
+            damaged += !whole;
+            EXPECT_TRUE(whole) << sig << " " << kind;
+            std::vector<std::string> extra = Entries(dir.Path());
+            std::erase(extra, "big.mp3");
+            std::erase(extra, "twin.mp3.link");
+            left += static_cast<int>(extra.size());
+            EXPECT_EQ(extra, std::vector<std::string> {}) << sig << " " << kind;
         }
     }
     std::cout << "[ kills  ] ID3v2 removal: " << tries << " signals at random moments, " << damaged

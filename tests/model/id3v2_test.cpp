@@ -7,7 +7,6 @@
 
 #include "model/id3v2.h"
 #include "model/mp3file.h"
-#include "platform/exception.h"
 #include "support/fixtures.h"
 
 namespace {
@@ -111,7 +110,7 @@ TEST(Id3v2Test, LeavesMalformedOrForeignFilesByteIdentical)
     EXPECT_FALSE(Strip(dir / "missing.mp3"));
 }
 
-TEST(Id3v2Test, KeepsModeTimeAndLinksAndRefusesHardLinkedFiles)
+TEST(Id3v2Test, KeepsModeTimeLinksAndHardLinks)
 {
     TempDir dir;
     const std::string audio = FakeAudio(2000);
@@ -134,15 +133,10 @@ TEST(Id3v2Test, KeepsModeTimeAndLinksAndRefusesHardLinkedFiles)
     const std::string linked = dir / "b.mp3";
     WriteFileBytes(linked, Header(300) + TagBody(300) + audio);
     ASSERT_EQ(link(linked.c_str(), (dir / "b-too.mp3").c_str()), 0);
-    // A file with other names cannot be replaced without leaving them the old bytes, nor
-    // rewritten in place without a state between old and new: it is left as it is.
-    const std::string before = ReadFileBytes(linked);
-    CMp3File mp3;
-    mp3.SetPath(linked);
-    EXPECT_FALSE(mp3.RemoveId3v2());
-    EXPECT_EQ(mp3.m_nLastError, kErrorHardLinked);
-    EXPECT_EQ(ReadFileBytes(linked), before);
-    EXPECT_EQ(ReadFileBytes(dir / "b-too.mp3"), before);
+    ASSERT_TRUE(Strip(linked));
+    EXPECT_EQ(ReadFileBytes(linked), audio);
+    EXPECT_EQ(ReadFileBytes(dir / "b-too.mp3"), audio); // both names see the change
+    EXPECT_EQ(CountEntries(dir.Path()), 4); // a.mp3, link.mp3, b.mp3, b-too.mp3
 }
 
 TEST(Id3v2Test, FullDiskLeavesTheOriginalIdentical)
