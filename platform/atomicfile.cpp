@@ -220,27 +220,39 @@ int FinishRedo(int folderFd, const char* redo, int target)
     const int journal = ::openat(folderFd, redo, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (journal < 0)
         return errno == ENOENT ? 0 : errno;
-    // Ctrl+C, SIGTERM and SIGHUP wait for the copy (a second or so for a large file), so that
-    // they never leave a file half copied; only a kill or a crash leaves it to the journal.
-    sigset_t deferred;
-    sigset_t before;
-    sigemptyset(&deferred);
-    for (int sig : kSignals)
-        sigaddset(&deferred, sig);
-    ::pthread_sigmask(SIG_BLOCK, &deferred, &before);
-    int error = CopyOver(journal, target);
+    const int error = CopyOver(journal, target);
     ::close(journal);
-    if (!error) {
-        Step();
-        ::unlinkat(folderFd, redo, 0);
-        ::fsync(folderFd);
-    }
-    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
-    return error;
+    if (error)
+        return error;
+    Step();
+    ::unlinkat(folderFd, redo, 0);
+    ::fsync(folderFd);
+    return 0;
 }
 
 // Finishes the rewrite a killed process left journaled in the folder, when no running process
 // holds its file; a journal whose file is gone is removed.
+// Ctrl+C, SIGTERM and SIGHUP wait while it lives: from the journal's creation to the end of
+// the copy over the file (a second or so for a large file), so that they never leave a file
+// half copied or a journal behind; only a kill or a crash leaves the copy to the journal.
+class DeferredSignals {
+public:
+    DeferredSignals()
+    {
+        sigset_t deferred;
+        sigemptyset(&deferred);
+        for (int sig : kSignals)
+            sigaddset(&deferred, sig);
+        ::pthread_sigmask(SIG_BLOCK, &deferred, &m_before);
+    }
+    ~DeferredSignals() { ::pthread_sigmask(SIG_SETMASK, &m_before, nullptr); }
+    DeferredSignals(const DeferredSignals&) = delete;
+    DeferredSignals& operator=(const DeferredSignals&) = delete;
+
+private:
+    sigset_t m_before;
+};
+
 void FinishAbandonedRedo(int folderFd, const char* redo, ino_t inode,
     const std::vector<std::pair<std::string, ino_t>>& entries)
 {
@@ -268,8 +280,10 @@ void FinishAbandonedRedo(int folderFd, const char* redo, ino_t inode,
         return;
     struct stat st { };
     if (::fstat(target, &st) == 0 && S_ISREG(st.st_mode) && st.st_ino == inode
-        && ::flock(target, LOCK_EX | LOCK_NB) == 0)
+        && ::flock(target, LOCK_EX | LOCK_NB) == 0) {
+        const DeferredSignals deferred;
         FinishRedo(folderFd, redo, target);
+    }
     ::close(target);
 }
 
@@ -557,6 +571,7 @@ int AtomicFile::FinishInterruptedRewrite(const std::string& path, int fd)
     const int folderFd = ::open(FolderOfPath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd < 0)
         return errno;
+    const DeferredSignals deferred;
     const int error = FinishRedo(folderFd, RedoName(st.st_ino).c_str(), fd);
     ::close(folderFd);
     return error;
@@ -574,6 +589,7 @@ int AtomicFile::RewriteInPlace(
     if (int error = produce(journal))
         return error;
     // From here on the new bytes are safe on the disk under the journal's name.
+    const DeferredSignals deferred;
     journal.m_strName = RedoName(st.st_ino);
     if (int error = journal.Commit(true))
         return error;

@@ -478,7 +478,7 @@ TEST(KilledWriters, Id3v2RemovalInterruptedBySignalsLeavesNoTemporaryFile)
     TempDir dir;
     const std::string path = dir / "big.mp3";
     const std::string twin = dir / "twin.mp3.link";
-    const std::string audio = FakeAudio(16 * 1024 * 1024);
+    const std::string audio = FakeAudio(8 * 1024 * 1024);
     const std::string old = Id3v2Header(100) + std::string(100, 'x') + audio;
     int tries = 0;
     int damaged = 0;
@@ -500,7 +500,7 @@ TEST(KilledWriters, Id3v2RemovalInterruptedBySignalsLeavesNoTemporaryFile)
                 _exit(mp3.SetPath(path) && mp3.RemoveId3v2() ? 0 : 1);
             }
             seed = seed * 1103515245 + 12345;
-            usleep(2000 + (seed >> 8) % 40000);
+            usleep(1000 + (seed >> 8) % 20000);
             kill(child, sig);
             int status = 0;
             waitpid(child, &status, 0);
