@@ -298,10 +298,8 @@ int RemoveStaleIn(int folderFd)
         return 0;
     }
     int removed = 0;
-    std::vector<std::pair<std::string, ino_t>> entries;
     std::vector<std::string> redos;
     while (const dirent* entry = ::readdir(dir)) {
-        entries.emplace_back(entry->d_name, entry->d_ino);
         if (RedoInode(entry->d_name))
             redos.emplace_back(entry->d_name);
         if (!AtomicFile::IsTemporaryName(entry->d_name))
@@ -318,6 +316,13 @@ int RemoveStaleIn(int folderFd)
             && SameFile(held, named) && ::unlinkat(folderFd, entry->d_name, 0) == 0)
             ++removed;
         ::close(fd);
+    }
+    // Journals are rare: only then is the whole listing kept, to find their files.
+    std::vector<std::pair<std::string, ino_t>> entries;
+    if (!redos.empty()) {
+        ::rewinddir(dir);
+        while (const dirent* entry = ::readdir(dir))
+            entries.emplace_back(entry->d_name, entry->d_ino);
     }
     ::closedir(dir);
     for (const std::string& redo : redos)
