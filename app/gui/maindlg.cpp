@@ -26,6 +26,7 @@
 #include "app/gui/commandtable.h"
 #include "app/gui/mainlayout.h"
 #include "app/gui/resourceicons.h"
+#include "app/gui/rowcountlabel.h"
 #include "app/selectioncommands.h"
 #include "app/settingskey.h"
 #include "edit/removeid3v2.h"
@@ -270,6 +271,9 @@ void CMainDlg::CreatePlayerBar()
     }
     m_pVolumeLabel->setFont(labelFont);
 
+    m_pRowCounts = new CRowCountLabel(m_session.List(), m_pClient);
+    m_pRowCounts->setObjectName(QStringLiteral("rowCounts"));
+
     // The bar reads the current volume into the slider and label and owns everything playback
     // does to them from here on: the range, the timer, the seek and the volume.
     m_pPlayerBar = new CPlayerBar(m_session.List(), m_pPosition, m_pVolume, m_pVolumeLabel, this);
@@ -299,6 +303,7 @@ void CMainDlg::ApplyLayout()
     m_pPosition->setGeometry(layout.positionSlider);
     m_pVolume->setGeometry(layout.volumeSlider);
     m_pVolumeLabel->setGeometry(layout.volumeLabel);
+    m_pRowCounts->setGeometry(layout.rowCounts);
     m_pToolbar->setGeometry(layout.toolbar);
 }
 

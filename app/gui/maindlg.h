@@ -10,6 +10,7 @@
 #include "fileops/gui/qtshellui.h"
 
 class CPlayerBar;
+class CRowCountLabel;
 class QAction;
 class QLabel;
 class QMenu;
@@ -46,6 +47,7 @@ public:
     QSlider* VolumeSlider() const { return m_pVolume; }
     QLabel* VolumeLabel() const { return m_pVolumeLabel; }
     CPlayerBar& PlayerBar() const { return *m_pPlayerBar; }
+    CRowCountLabel* RowCounts() const { return m_pRowCounts; }
 
     // The folder named on the command line, for the scan at the first showing.
     void SetCommandLineFolder(std::string folder) { m_strCommandLineFolder = std::move(folder); }
@@ -116,6 +118,7 @@ private:
     QSlider* m_pVolume = nullptr;
     QLabel* m_pVolumeLabel = nullptr;
     CPlayerBar* m_pPlayerBar = nullptr;
+    CRowCountLabel* m_pRowCounts = nullptr;
     std::string m_strCommandLineFolder;
     bool m_bShown = false;
     bool m_bDestroyed = false;
