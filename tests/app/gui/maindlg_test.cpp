@@ -240,7 +240,7 @@ TEST(MainDlg, MenusHaveTheExactItemsShortcutsAndSeparators)
         QStringList({">Tag", "-", "File Name -> Artist|", "File Name -> Name|", "-",
             "Upper case words|", "Upper case first word|", "-", "File Name <- Artist - Name|",
             "File Name <- Name|", "-", "Delete|Ctrl+Del", "Copy|F5", "-", "Move to folder|F6",
-            "Move to Root\\Artist|F7", "-", "Undo|"}));
+            "Move to Root\\Artist|F7", "-", "Undo|Ctrl+Z"}));
     QMenu* tag = TopMenu(window, 1)->actions()[0]->menu();
     EXPECT_EQ(Describe(tag),
         QStringList({"Artist|Alt+A", "Name|Alt+N", "Album|Alt+B", "Year|Alt+Y", "Comment|Alt+C",
@@ -455,7 +455,8 @@ TEST(MainDlg, EveryShortcutReachesItsCommandFromTheListButNotFromADialog)
         {ID_MOVE_TO_ROOT_ARTIST, QKeySequence(Qt::Key_F7)},
         {ID_SELECT_ALL, QKeySequence(Qt::CTRL | Qt::Key_A)},
         {ID_INVERT_SELECTION, QKeySequence(Qt::CTRL | Qt::Key_I)},
-        {ID_REMOVE_SELECTED, QKeySequence(Qt::Key_Delete)}};
+        {ID_REMOVE_SELECTED, QKeySequence(Qt::Key_Delete)},
+        {ID_UNDO, QKeySequence(Qt::CTRL | Qt::Key_Z)}};
     for (const Key& key : keys) {
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
