@@ -250,6 +250,8 @@ int Operation::CopyFile(const std::string& source, const std::string& target, bo
         }
         if (error)
             break;
+        if (m_bShowProgress)
+            m_ui.StepBytes(copied, st.st_size);
     }
     close(in);
     if (!error) {
