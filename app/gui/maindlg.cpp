@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QDropEvent>
+#include <QFile>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -11,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -21,6 +24,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolTip>
+#include <QUrl>
 
 #include "about/gui/aboutdlg.h"
 #include "app/gui/commandtable.h"
@@ -93,6 +97,9 @@ CMainDlg::CMainDlg(UiServices* ui, QWidget* parent)
     setWindowTitle(QStringLiteral("MP3 Sonivar"));
     setWindowIcon(ResourceIcon(IDI_PROGRAM));
     setObjectName(QString::number(IDD_MAIN));
+
+    // Folders and .mp3 files dropped on the window are added to the list.
+    setAcceptDrops(true);
 
     m_pClient = new QWidget(this);
     setCentralWidget(m_pClient);
@@ -329,6 +336,47 @@ void CMainDlg::contextMenuEvent(QContextMenuEvent* event)
     // The "Change" menu at the mouse cursor, wherever in the window the click was.
     event->accept();
     m_pChangeMenu->exec(QCursor::pos());
+}
+
+std::vector<std::string> CMainDlg::DroppablePaths(const QMimeData* data) const
+{
+    std::vector<std::string> paths;
+    if (!data || IsScanRunning() || m_bDropPending)
+        return paths;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        // The name's bytes as the file system holds them.
+        std::string path = QFile::encodeName(url.toLocalFile()).toStdString();
+        if (IsDroppablePath(path))
+            paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
+void CMainDlg::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (DroppablePaths(event->mimeData()).empty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void CMainDlg::dropEvent(QDropEvent* event)
+{
+    std::vector<std::string> paths = DroppablePaths(event->mimeData());
+    if (paths.empty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The rows are added once the drop has returned to the program it came from, so that a
+    // scan's Loading dialog does not hold up the drag's source.
+    m_bDropPending = true;
+    QTimer::singleShot(0, this, [this, paths = std::move(paths)] {
+        AddDroppedPaths(m_session, this, paths);
+        m_bDropPending = false;
+    });
 }
 
 void CMainDlg::closeEvent(QCloseEvent* event)

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include <QMainWindow>
 
@@ -14,6 +15,7 @@ class CRowCountLabel;
 class QAction;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QPushButton;
 class QSlider;
 class QTableView;
@@ -87,6 +89,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -102,6 +106,9 @@ private:
     void ChangeTagField(int commandId);
     void OnHeaderClick(int column, int button);
     void OnDblClkTrackList();
+    // The folders and .mp3 files of a drag's URLs; empty when the window takes no drop now (a
+    // scan runs or an earlier drop is still being added).
+    std::vector<std::string> DroppablePaths(const QMimeData* data) const;
 
     QtUiServices m_ui;
     Session m_session;
@@ -121,5 +128,6 @@ private:
     CRowCountLabel* m_pRowCounts = nullptr;
     std::string m_strCommandLineFolder;
     bool m_bShown = false;
+    bool m_bDropPending = false;
     bool m_bDestroyed = false;
 };
