@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/codepage.h"
+
 // Storage: every row's texts sit in one slot of m_slots (one string block per row); m_order maps
 // row indices to slots, so inserting, removing and sorting move 4-byte slot numbers, never
 // texts. A RowId is the slot number in its low 32 bits and a serial in its high bits, so an id
@@ -593,6 +595,11 @@ QVariant TrackList::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole)
         return QVariant();
     const std::string_view text = CellOf(m_slots[m_order[index.row()]], index.column());
+    // A byte the tag code page does not define is shown as the replacement character.
+    if (IsTagColumn(index.column()) && text.find('\xEE') != std::string_view::npos) {
+        const std::string shown = ShowRawBytes(text);
+        return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
+    }
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 

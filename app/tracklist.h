@@ -39,6 +39,11 @@ public:
     static constexpr std::array<int, ColumnCount> kInitialWidths
         = {200, 100, 100, 100, 30, 100, 100, 100};
     static const char* ColumnTitle(int column);
+    // The five texts read from a file's tag (Artist, Album, Name, Year, Comment).
+    static constexpr bool IsTagColumn(int column)
+    {
+        return column >= ColArtist && column <= ColComment;
+    }
 
     explicit TrackList(QObject* parent = nullptr);
     ~TrackList() override;

@@ -8,9 +8,11 @@
 #include <dirent.h>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "app/session.h"
 #include "app/settingskey.h"
@@ -136,15 +138,15 @@ bool ChooseCodePage(const CliArgs& args, std::FILE* err)
     if (args.m_bCodePageGiven) {
         if (TagCodePage::Set(args.m_strCodePage, &error))
             return true;
-        PrintUsageError(err, "unknown code page '" + args.m_strCodePage + "'");
+        PrintUsageError(err, error);
         return false;
     }
     CSettingsKey key;
     std::string name;
     if (key.Open() && key.QueryString(kValueCodePage, name) && !name.empty()
         && !TagCodePage::Set(name, &error))
-        std::fprintf(err, "sonivar-cli: setting CodePage: unknown code page '%s', using %s\n",
-            name.c_str(), TagCodePage::Name().c_str());
+        std::fprintf(err, "sonivar-cli: setting CodePage: %s, using %s\n", error.c_str(),
+            TagCodePage::Name().c_str());
     return true;
 }
 
@@ -184,12 +186,32 @@ std::string ExplainFailure(const std::string& path)
     return "the file could not be changed";
 }
 
-// A folder path as the walk should see it: without trailing slashes, except the root.
-std::string TrimSlashes(std::string path)
+// A PATH as the rows hold it: absolute, as the folder picker gives folders (a relative one is
+// taken under the current folder), without "." components and without repeated or trailing
+// slashes. ".." stays, as a symbolic link before it decides where it leads.
+std::string AbsolutePath(const std::string& path)
 {
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
+    std::string whole = path;
+    if (!path.starts_with('/')) {
+        std::vector<char> cwd(4096);
+        while (!::getcwd(cwd.data(), cwd.size())) {
+            if (errno != ERANGE)
+                return path;
+            cwd.resize(cwd.size() * 2);
+        }
+        whole = std::string(cwd.data()) + "/" + path;
+    }
+    std::string result;
+    for (std::size_t start = 0; start < whole.size();) {
+        std::size_t end = whole.find('/', start);
+        if (end == std::string::npos)
+            end = whole.size();
+        const std::string_view part(whole.data() + start, end - start);
+        if (!part.empty() && part != ".")
+            (result += '/') += part;
+        start = end + 1;
+    }
+    return result.empty() ? "/" : result;
 }
 
 struct Loaded {
@@ -222,11 +244,9 @@ Loaded LoadPaths(const std::vector<std::string>& paths, RowQueue& queue, std::FI
                 fail(path, std::strerror(errno));
                 continue;
             }
-            ScanFolder(TrimSlashes(path), queue);
+            ScanFolder(AbsolutePath(path), queue);
         } else if (S_ISREG(st.st_mode)) {
-            // A bare name gets its folder spelled out: a row with an empty Folder cell would
-            // address the file of that name in the root folder.
-            loaded.m_files.push_back(path.find('/') == std::string::npos ? "./" + path : path);
+            loaded.m_files.push_back(AbsolutePath(path));
         } else {
             // A pipe or a device would block or never end when its "trailer" is read.
             fail(path, "not a regular file or folder");

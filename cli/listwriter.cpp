@@ -3,12 +3,22 @@
 #include <cerrno>
 
 #include "app/tracklist.h"
+#include "platform/codepage.h"
 
-void AppendEscaped(std::string& out, std::string_view text)
+void AppendEscaped(std::string& out, std::string_view text, bool tagText)
 {
     std::size_t plain = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
+        if (const int raw = tagText && c == '\xEE' ? RawByteAt(text, i) : -1; raw >= 0) {
+            // A byte the tag code page does not define: \xHH, the byte in hexadecimal.
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            out.append(text.substr(plain, i - plain));
+            out += {'\\', 'x', kHex[raw >> 4], kHex[raw & 0xF]};
+            plain = i + 3;
+            i += 2;
+            continue;
+        }
         const char* escape = c == '\t' ? "\\t"
             : c == '\n'                ? "\\n"
             : c == '\r'                ? "\\r"
@@ -30,7 +40,7 @@ void AppendRowLine(std::string& out, const TrackList& list, int row)
         if (!first)
             out.push_back('\t');
         first = false;
-        AppendEscaped(out, list.GetItemText(row, column));
+        AppendEscaped(out, list.GetItemText(row, column), TrackList::IsTagColumn(column));
     }
     out.push_back('\n');
 }

@@ -1,11 +1,13 @@
 #include "edit/renamecommands.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include "app/session.h"
 #include "edit/batch.h"
 #include "model/mp3file.h"
 #include "model/paths.h"
+#include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/file.h"
 #include "platform/strutil.h"
@@ -19,6 +21,63 @@ bool IsRegularFile(const std::string& path)
     return CFile::GetStatus(path, status) && !status.m_bDirectory;
 }
 
+// Tells that the file at path (the row's own file, or its companion) kept its name; the
+// refused new name goes into the reason, never in place of the path.
+void ReportRefused(const std::string& path, const std::string& newName, const CException& error)
+{
+    const auto* fileError = dynamic_cast<const CFileException*>(&error);
+    const std::string why
+        = fileError ? std::strerror(static_cast<int>(fileError->m_lOsError)) : error.What();
+    ReportRowFailure(path, "not renamed to '" + newName + "': " + why);
+}
+
+// Renames the row's file, and its companion text file, after the row's texts.
+void RenameRow(Session& session, CMp3File& file, int row, int commandId)
+{
+    TrackList& list = session.List();
+    const std::string oldPath = RowPath(list, row);
+    // A byte the tag code page does not define goes into the name as the list shows it.
+    const std::string namePart
+        = ShowRawBytes(Trim(list.GetItemText(row, TrackList::ColName))) + ".mp3";
+    const std::string newName = commandId == ID_NAME_TO_FILENAME
+        ? namePart
+        : Format("%s - %s", ShowRawBytes(list.GetItemText(row, TrackList::ColArtist)).c_str(),
+            namePart.c_str());
+    // No Name: skipped. A file that already has its new name needs nothing: no rename, no
+    // entry, no failure.
+    if (namePart == ".mp3" || newName == FileNameOf(oldPath))
+        return;
+    const std::string newPath = JoinPath(FolderOf(oldPath), newName);
+    // A refused rename (existing target, a name the system does not allow, a file gone) ends
+    // the row; its journal entry stays.
+    try {
+        file.SetPath(oldPath);
+        file.m_strPath = newPath;
+        file.m_nItem = row;
+        session.m_journal.Add(file, list.IdOfRow(row));
+        // Only the row's file is renamed: a folder that has taken its place since the list was
+        // filled keeps its name.
+        CFileStatus status;
+        if (!CFile::GetStatus(oldPath, status))
+            throw CFileException(ENOENT, oldPath);
+        if (status.m_bDirectory)
+            throw CFileException(EISDIR, oldPath);
+        CFile::Rename(oldPath, newPath);
+        list.SetItemText(row, TrackList::ColFile, newName);
+    } catch (const CException& error) {
+        ReportRefused(oldPath, newName, error);
+        return;
+    }
+    const std::string oldText = StripExtension(oldPath) + ".txt";
+    const std::string newTextName = StripExtension(newName) + ".txt";
+    try {
+        if (IsRegularFile(oldText))
+            CFile::Rename(oldText, JoinPath(FolderOf(oldText), newTextName));
+    } catch (const CException& error) {
+        ReportRefused(oldText, newTextName, error);
+    }
+}
+
 void RenameRows(Session& session, int commandId, const char* emptyText)
 {
     if (!CheckSelection(session, emptyText, "Oznaci nesto"))
@@ -28,39 +87,7 @@ void RenameRows(Session& session, int commandId, const char* emptyText)
     CMp3File file;
     for (int row = list.GetNextSelected(-1); row != -1;) {
         const int next = list.GetNextSelected(row);
-        const std::string oldPath = RowPath(list, row);
-        const std::string namePart = Trim(list.GetItemText(row, TrackList::ColName)) + ".mp3";
-        const std::string newName = commandId == ID_NAME_TO_FILENAME
-            ? namePart
-            : Format(
-                "%s - %s", list.GetItemText(row, TrackList::ColArtist).c_str(), namePart.c_str());
-        const std::string newPath = JoinPath(FolderOf(oldPath), newName);
-        if (namePart != ".mp3") {
-            // A refused rename (existing target, a name the system does not allow, a file
-            // gone) ends the row; its journal entry stays.
-            try {
-                file.SetPath(oldPath);
-                file.m_strPath = newPath;
-                file.m_nItem = row;
-                session.m_journal.Add(file, list.IdOfRow(row));
-                // Only the row's file is renamed: a folder that has taken its place since the
-                // list was filled keeps its name.
-                CFileStatus status;
-                if (!CFile::GetStatus(oldPath, status))
-                    throw CFileException(ENOENT, oldPath);
-                if (status.m_bDirectory)
-                    throw CFileException(EISDIR, oldPath);
-                CFile::Rename(oldPath, newPath);
-                list.SetItemText(row, TrackList::ColFile, newName);
-                const std::string oldText = StripExtension(oldPath) + ".txt";
-                const std::string newText
-                    = JoinPath(FolderOf(oldText), StripExtension(newName) + ".txt");
-                if (IsRegularFile(oldText))
-                    CFile::Rename(oldText, newText);
-            } catch (const CException& error) {
-                ReportRowFailure(oldPath, error);
-            }
-        }
+        RenameRow(session, file, row, commandId);
         row = next;
     }
     session.UpdateUndoMenu();

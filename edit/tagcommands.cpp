@@ -6,6 +6,7 @@
 #include "model/genres.h"
 #include "model/mp3file.h"
 #include "model/trailerfile.h"
+#include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/strutil.h"
 #include "platform/uiservices.h"
@@ -64,7 +65,8 @@ void ChangeNames(Session& session)
         const int next = list.GetNextSelected(row);
         const std::string title = list.GetItemText(row, TrackList::ColName);
         std::string text = title;
-        if (session.Ui().InputDialog(Format("Promijeni %s u:", title.c_str()), text) != IDOK)
+        const std::string shown = ShowRawBytes(title);
+        if (session.Ui().InputDialog(Format("Promijeni %s u:", shown.c_str()), text) != IDOK)
             break;
         TrailerFile disk;
         SnapshotRow(session, file, disk, row);

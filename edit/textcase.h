@@ -2,6 +2,9 @@
 
 #include <string>
 
+// Letter case follows Unicode, except that a character whose other case the tag code page
+// cannot hold stays as it is.
+
 // Every word lower-cased with its first character raised; only the space (0x20) separates
 // words. The length in characters never changes.
 std::string UpperCaseWords(std::string text);

@@ -4,7 +4,10 @@
 
 class Session;
 
-// "Make play list" (32803): the selected rows as an extended M3U play list.
+// Control characters of the texts are written as spaces, so that a tag cannot start a line.
+
+// "Make play list" (32803): the selected rows as an extended M3U play list. A row whose path
+// holds CR or LF is left out, each with a message.
 void OnMakePlayList(Session& session);
 // "Export titles" (32819): one line "Artist - Name" per selected row that has both.
 void OnExportTitles(Session& session);

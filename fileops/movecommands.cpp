@@ -10,6 +10,7 @@
 #include "fileops/fileopbatch.h"
 #include "fileops/pathchecks.h"
 #include "model/paths.h"
+#include "platform/codepage.h"
 #include "platform/uiservices.h"
 
 namespace {
@@ -160,7 +161,8 @@ void OnMoveToRootArtist(Session& session)
     for (int row = list.GetNextSelected(-1); row != -1; row = list.GetNextSelected(row)) {
         const std::string folder = list.GetItemText(row, TrackList::ColFolder);
         const std::string file = list.GetItemText(row, TrackList::ColFile);
-        const std::string artist = list.GetItemText(row, TrackList::ColArtist);
+        // A byte the tag code page does not define goes into the name as the list shows it.
+        const std::string artist = ShowRawBytes(list.GetItemText(row, TrackList::ColArtist));
         if (!IsFolderName(artist))
             continue;
         const std::string source = JoinPath(folder, file);

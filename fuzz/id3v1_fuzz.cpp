@@ -1,14 +1,14 @@
 // The ID3v1 trailer decode and encode in every supported code page.
-#include "model/id3v1.h"
-#include "platform/codepage.h"
-
 #include <cstdlib>
 #include <cstring>
+
+#include "model/id3v1.h"
+#include "platform/codepage.h"
 
 namespace {
 
 const char* const kCodePages[] = {"windows-1250", "windows-1251", "windows-1252", "ISO-8859-1",
-    "ISO-8859-2", "UTF-8", "CP437", "KOI8-R", "SHIFT_JIS", "GBK"};
+    "ISO-8859-2", "UTF-8", "CP437", "KOI8-R", "CP932", "GBK", "GB18030", "BIG5"};
 
 void Check(bool condition)
 {
@@ -33,9 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Id3v1Block rendered = RenderId3v1(copy);
     Check(IsId3v1Block(rendered));
     Check(rendered[127] == block[127]);
-    // What was stored reads back as the texts the record kept.
+    // What was stored reads back as the texts the record kept: decoding is reversible.
     Id3v1Fields again = ParseId3v1(rendered);
     Check(again.genre == fields.genre);
+    Check(again.track == fields.track);
+    Check(again.title == fields.title && again.artist == fields.artist
+        && again.album == fields.album && again.year == fields.year
+        && again.comment == fields.comment);
 
     // Free text from the rest of the input, cut to a field width.
     std::string text(reinterpret_cast<const char*>(data) + 129, size - 129);

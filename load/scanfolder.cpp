@@ -1,5 +1,9 @@
 #include "load/scanfolder.h"
 
+#include <set>
+#include <sys/stat.h>
+#include <utility>
+
 #include "model/genres.h"
 #include "model/mp3file.h"
 #include "model/paths.h"
@@ -22,10 +26,21 @@ TrackList::Cells RowOfFile(const CMp3File& file, const std::string& name, const 
     return cells;
 }
 
-void ScanFolder(std::string folder, ScanSink& sink)
+namespace {
+
+// A folder by its device and inode, however it was reached.
+using FolderId = std::pair<dev_t, ino_t>;
+
+// The walk of ScanFolder; a folder already in entered (reached again through a symbolic link)
+// is not entered a second time, so a link loop ends and no file is listed twice.
+void Walk(const std::string& folder, ScanSink& sink, std::set<FolderId>& entered)
 {
     CFileFind finder;
     if (!finder.FindFile(JoinPath(folder, "*.*")))
+        return;
+    struct stat st;
+    if (::fstat(finder.FolderDescriptor(), &st) == 0
+        && !entered.insert({st.st_dev, st.st_ino}).second)
         return;
     // One record serves every file of this level; its texts are refilled by each tag read.
     CMp3File file;
@@ -34,16 +49,26 @@ void ScanFolder(std::string folder, ScanSink& sink)
         more = finder.FindNextFile();
         const std::string name = finder.GetFileName();
         const std::string path = finder.GetFilePath();
-        // A link to a folder is neither walked (it could loop) nor listed as a song, even
-        // when its name ends in ".mp3".
-        if (finder.IsSymlinkToDirectory())
+        // A link to a folder is walked like the folder, never listed as a song, even when its
+        // name ends in ".mp3".
+        if (finder.IsSymlinkToDirectory()) {
+            Walk(path, sink, entered);
             continue;
+        }
         if (!finder.IsDirectory() && ExtensionOf(path) == "mp3") {
             file.Load(path, finder.FolderDescriptor(), name);
             const int loaded = g_nLoadedCount.fetch_add(1, std::memory_order_relaxed) + 1;
             sink.OnFile(RowOfFile(file, name, folder), FolderOf(path), FileNameOf(path), loaded);
         } else if (finder.IsDirectory() && !finder.IsDots()) {
-            ScanFolder(path, sink);
+            Walk(path, sink, entered);
         }
     }
+}
+
+} // namespace
+
+void ScanFolder(std::string folder, ScanSink& sink)
+{
+    std::set<FolderId> entered;
+    Walk(folder, sink, entered);
 }

@@ -25,7 +25,8 @@ public:
 
 // Walks folder depth first in the order the file system returns the entries. Every file whose
 // lower-cased extension is "mp3" gives one row (its Folder cell is the text of the folder as
-// passed here, sub-folders by the full path the walk built); every other folder is walked.
+// passed here, sub-folders by the full path the walk built); every other folder is walked, and
+// so is every symbolic link to a folder, each folder (by device and inode) only once.
 // Stops before the next entry of every level once g_bCancelScan is raised.
 void ScanFolder(std::string folder, ScanSink& sink);
 

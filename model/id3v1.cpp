@@ -13,6 +13,9 @@ constexpr int kAlbumOffset = kArtistOffset + kArtistWidth;
 constexpr int kYearOffset = kAlbumOffset + kAlbumWidth;
 constexpr int kCommentOffset = kYearOffset + kYearWidth;
 constexpr int kGenreOffset = kCommentOffset + kCommentWidth;
+// The ID3v1.1 track: a NUL at offset 125, the track byte at 126.
+constexpr int kTrackMarkOffset = kCommentOffset + kTrackCommentWidth;
+constexpr int kTrackOffset = kTrackMarkOffset + 1;
 
 std::string ReadField(const Id3v1Block& block, int offset, int width)
 {
@@ -46,7 +49,10 @@ Id3v1Fields ParseId3v1(const Id3v1Block& block)
     fields.artist = ReadField(block, kArtistOffset, kArtistWidth);
     fields.album = ReadField(block, kAlbumOffset, kAlbumWidth);
     fields.year = ReadField(block, kYearOffset, kYearWidth);
-    fields.comment = ReadField(block, kCommentOffset, kCommentWidth);
+    if (block[kTrackMarkOffset] == 0 && block[kTrackOffset] != 0)
+        fields.track = block[kTrackOffset];
+    fields.comment
+        = ReadField(block, kCommentOffset, fields.track ? kTrackCommentWidth : kCommentWidth);
     fields.genre = block[kGenreOffset];
     return fields;
 }
@@ -61,7 +67,10 @@ Id3v1Block RenderId3v1(Id3v1Fields& fields)
     WriteField(block, kArtistOffset, kArtistWidth, fields.artist);
     WriteField(block, kAlbumOffset, kAlbumWidth, fields.album);
     WriteField(block, kYearOffset, kYearWidth, fields.year);
-    WriteField(block, kCommentOffset, kCommentWidth, fields.comment);
+    WriteField(block, kCommentOffset, fields.track ? kTrackCommentWidth : kCommentWidth,
+        fields.comment);
+    if (fields.track != 0)
+        block[kTrackOffset] = fields.track; // offset 125 stays the NUL after the comment
     block[kGenreOffset] = fields.genre;
     return block;
 }

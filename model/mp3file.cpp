@@ -133,7 +133,12 @@ bool ShiftInPlace(const std::string& path, std::int64_t cut, std::int64_t length
 
 } // namespace
 
-CMp3File::CMp3File() : m_byGenre(static_cast<char>(255)), m_nItem(-1), m_bLongEnough(0), m_bValid(0)
+CMp3File::CMp3File()
+    : m_byGenre(static_cast<char>(255))
+    , m_nItem(-1)
+    , m_bLongEnough(0)
+    , m_bValid(0)
+    , m_byTrack(0)
 {
 }
 
@@ -187,8 +192,9 @@ void CMp3File::ClearTexts()
     m_strAlbum.clear();
     m_strYear.clear();
     m_strComment.clear();
-    // A record whose trailer is not read carries "no genre".
+    // A record whose trailer is not read carries "no genre" and no track.
     m_byGenre = static_cast<char>(255);
+    m_byTrack = 0;
 }
 
 bool CMp3File::ReadTrailer(CFile& file, std::int64_t length, TrailerFile* seen)
@@ -211,6 +217,7 @@ bool CMp3File::ReadTrailer(CFile& file, std::int64_t length, TrailerFile* seen)
         m_strYear = std::move(fields.year);
         m_strComment = std::move(fields.comment);
         m_byGenre = static_cast<char>(fields.genre);
+        m_byTrack = fields.track;
     } catch (const CException&) {
         // A read error leaves the texts empty.
     }
@@ -319,7 +326,7 @@ bool CMp3File::WriteTag(TrailerFile& disk)
 bool CMp3File::WriteTrailer(CFile& file, const TrailerFile* seen)
 {
     Id3v1Fields fields {m_strTitle, m_strArtist, m_strAlbum, m_strYear, m_strComment,
-        static_cast<std::uint8_t>(m_byGenre)};
+        static_cast<std::uint8_t>(m_byGenre), m_byTrack};
     Id3v1Block block = RenderId3v1(fields);
     m_strTitle = fields.title;
     m_strArtist = fields.artist;

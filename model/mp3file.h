@@ -6,8 +6,8 @@
 class CFile;
 struct TrailerFile;
 
-// One MP3 file on disk: its paths, the five ID3v1 texts (UTF-8) and the genre code, the track
-// list row it stands for, and two flags that gate every file access. Copyable by value; the
+// One MP3 file on disk: its paths, the five ID3v1 texts (UTF-8), the genre code and the
+// ID3v1.1 track number, the track list row it stands for, and two flags that gate every file access. Copyable by value; the
 // edit journal stores copies.
 class CMp3File {
 public:
@@ -26,8 +26,8 @@ public:
 
     // True when the record is valid and the file's last 128 bytes begin with "TAG".
     bool HasTag();
-    // Empties the five texts, then fills them and the genre from the trailer when the record
-    // is valid, longer than 200 bytes and has a tag.
+    // Empties the five texts, then fills them, the genre and the track from the trailer when
+    // the record is valid, longer than 200 bytes and has a tag.
     bool ReadTag();
     // SetPath followed by ReadTag, with the same results, asking the disk once: the file is
     // opened once (as name in the folder open as folderFd) and its status taken from the open
@@ -38,7 +38,8 @@ public:
     // WriteTag(disk) needs no second open. For the tag commands, which read a trailer and then
     // write it back.
     bool LoadForUpdate(const std::string& path, TrailerFile& disk);
-    // Cuts the texts to their field widths and writes the whole trailer in one write,
+    // Cuts the texts to their field widths (the comment to 28 bytes when there is a track
+    // number) and writes the whole trailer in one write,
     // replacing an existing one or appending a new one. False when nothing was written.
     bool WriteTag();
     // WriteTag through the file LoadForUpdate left open, which it closes; when that file is
@@ -61,6 +62,8 @@ public:
     std::uint8_t m_bLongEnough;
     std::uint8_t m_bValid;
     std::string m_strShortPath;
+    // The ID3v1.1 track number as read, kept through every write; 0 for none.
+    std::uint8_t m_byTrack;
 
 private:
     void ClearTexts();

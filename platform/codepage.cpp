@@ -1,6 +1,7 @@
 #include "platform/codepage.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <iconv.h>
@@ -12,6 +13,11 @@ std::mutex g_nameMutex;
 std::string g_strCodePage = "windows-1250";
 std::atomic<unsigned> g_nGeneration {1};
 
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+constexpr char kReplacement[] = "\xEF\xBF\xBD"; // U+FFFD
+// The longest character of the multibyte code pages (GB18030, EUC-TW).
+constexpr std::size_t kLongestSequence = 4;
+
 bool IsUtf8Name(const std::string& name)
 {
     std::string lower;
@@ -20,24 +26,109 @@ bool IsUtf8Name(const std::string& name)
     return lower == "utf-8" || lower == "utf8";
 }
 
-// iconv descriptors are not safe to share between threads: each thread keeps its own pair,
-// reopened when the code page changes.
+// Converts all of in with cd from its initial state, the final shift sequence included; false
+// when cd cannot convert all of it. For short texts (a character, the ASCII set): at most 256
+// bytes in, and room for four bytes out per byte in.
+bool ConvertAll(iconv_t cd, std::string_view in, std::string& out)
+{
+    if (cd == kNoConverter)
+        return false;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char buffer[1024];
+    char* inPtr = const_cast<char*>(in.data());
+    std::size_t inLeft = in.size();
+    char* outPtr = buffer;
+    std::size_t outLeft = sizeof buffer;
+    if (in.size() > 256
+        || iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)
+        || iconv(cd, nullptr, nullptr, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
+        return false;
+    out.assign(buffer, sizeof buffer - outLeft);
+    return true;
+}
+
+// Length of the UTF-8 character starting with lead byte b, 0 for a byte that cannot start one.
+std::size_t Utf8Length(unsigned char b)
+{
+    if (b < 0x80)
+        return 1;
+    if ((b & 0xE0) == 0xC0)
+        return 2;
+    if ((b & 0xF0) == 0xE0)
+        return 3;
+    if ((b & 0xF8) == 0xF0)
+        return 4;
+    return 0;
+}
+
+// The length of the well-formed UTF-8 character at text[i] (no overlong form, no surrogate,
+// nothing above U+10FFFF), 0 when there is none.
+std::size_t ValidUtf8At(std::string_view text, std::size_t i)
+{
+    const std::size_t length = Utf8Length(static_cast<unsigned char>(text[i]));
+    if (length == 0 || i + length > text.size())
+        return 0;
+    char32_t cp = static_cast<unsigned char>(text[i]) & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto b = static_cast<unsigned char>(text[i + k]);
+        if ((b & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+// Decodes UTF-8 field bytes: well-formed characters as they are, every other byte (and a
+// character that would read as a raw byte) as raw bytes.
+std::string DecodeUtf8(std::string_view in)
+{
+    std::string out;
+    for (std::size_t i = 0; i < in.size();) {
+        const std::size_t n = ValidUtf8At(in, i);
+        if (n > 0 && RawByteAt(in, i) < 0) {
+            out.append(in, i, n);
+            i += n;
+            continue;
+        }
+        for (std::size_t k = 0; k < std::max<std::size_t>(n, 1); ++k)
+            out += RawByteChar(static_cast<unsigned char>(in[i + k]));
+        i += std::max<std::size_t>(n, 1);
+    }
+    return out;
+}
+
+// Converts one character; false when the code page has no form for it.
+bool ConvertOne(iconv_t cd, const char* in, std::size_t length, std::string& out)
+{
+    return ConvertAll(cd, std::string_view(in, length), out) && !out.empty();
+}
+
+// iconv descriptors are not safe to share between threads: each thread keeps its own, reopened
+// when the code page changes, with the decoding of every single byte worked out once.
 struct Converters {
     unsigned generation = 0;
     std::string name;
     bool utf8 = false;
-    iconv_t decode = reinterpret_cast<iconv_t>(-1);
-    iconv_t encode = reinterpret_cast<iconv_t>(-1);
-    iconv_t encodeExact = reinterpret_cast<iconv_t>(-1);
+    iconv_t decode = kNoConverter;
+    iconv_t encode = kNoConverter;
+    iconv_t encodeExact = kNoConverter;
+    // Bytes 0x80..0xFF: the UTF-8 each decodes to on its own (a raw byte when it does not),
+    // and whether it starts a longer character instead.
+    std::array<std::string, 128> byteText;
+    std::array<bool, 128> byteStarts {};
+    bool singleByte = true;
 
     ~Converters() { CloseAll(); }
 
     void CloseAll()
     {
         for (iconv_t* cd : {&decode, &encode, &encodeExact}) {
-            if (*cd != reinterpret_cast<iconv_t>(-1))
+            if (*cd != kNoConverter)
                 iconv_close(*cd);
-            *cd = reinterpret_cast<iconv_t>(-1);
+            *cd = kNoConverter;
         }
     }
 
@@ -58,6 +149,89 @@ struct Converters {
         decode = iconv_open("UTF-8", name.c_str());
         encode = iconv_open((name + "//TRANSLIT").c_str(), "UTF-8");
         encodeExact = iconv_open(name.c_str(), "UTF-8");
+        singleByte = true;
+        for (int b = 0x80; b <= 0xFF; ++b) {
+            const char byte = static_cast<char>(b);
+            std::string& text = byteText[static_cast<std::size_t>(b - 0x80)];
+            const Step step = DecodeOne(&byte, 1, text);
+            byteStarts[static_cast<std::size_t>(b - 0x80)] = step == Step::Incomplete;
+            if (step != Step::Decoded)
+                text = RawByteChar(static_cast<unsigned char>(b));
+            if (step == Step::Incomplete)
+                singleByte = false;
+        }
+    }
+
+    enum class Step { Decoded, Incomplete, Invalid };
+
+    // Decodes exactly the length bytes at in as one character (or a few that belong
+    // together). Decoded only when the text encodes back, character by character as Encode
+    // does, to the same bytes and holds no raw byte character.
+    Step DecodeOne(const char* in, std::size_t length, std::string& text)
+    {
+        if (decode == kNoConverter)
+            return Step::Invalid;
+        iconv(decode, nullptr, nullptr, nullptr, nullptr);
+        char buffer[64];
+        char* inPtr = const_cast<char*>(in);
+        std::size_t inLeft = length;
+        char* outPtr = buffer;
+        std::size_t outLeft = sizeof buffer;
+        if (iconv(decode, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
+            return errno == EINVAL ? Step::Incomplete : Step::Invalid;
+        if (iconv(decode, nullptr, nullptr, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
+            return Step::Invalid;
+        text.assign(buffer, sizeof buffer - outLeft);
+        return !text.empty() && EncodesBackTo(text, std::string_view(in, length)) ? Step::Decoded
+                                                                                  : Step::Invalid;
+    }
+
+    bool EncodesBackTo(std::string_view text, std::string_view bytes)
+    {
+        std::string encoded;
+        for (std::size_t i = 0; i < text.size();) {
+            const std::size_t n = ValidUtf8At(text, i);
+            std::string one;
+            if (n == 0 || RawByteAt(text, i) >= 0 || !ConvertOne(encodeExact, &text[i], n, one))
+                return false;
+            encoded += one;
+            i += n;
+        }
+        return encoded == bytes;
+    }
+
+    // Decodes non-ASCII bytes of a multibyte code page, character by character.
+    std::string DecodeMultibyte(std::string_view in)
+    {
+        std::string out;
+        for (std::size_t i = 0; i < in.size();) {
+            const auto b = static_cast<unsigned char>(in[i]);
+            if (b < 0x80 || !byteStarts[b - 0x80]) {
+                if (b < 0x80)
+                    out += static_cast<char>(b);
+                else
+                    out += byteText[b - 0x80];
+                ++i;
+                continue;
+            }
+            std::size_t taken = 0;
+            std::string text;
+            for (std::size_t n = 2; n <= kLongestSequence && i + n <= in.size(); ++n) {
+                const Step step = DecodeOne(&in[i], n, text);
+                if (step == Step::Decoded)
+                    taken = n;
+                if (step != Step::Incomplete)
+                    break;
+            }
+            if (taken == 0) {
+                out += RawByteChar(b);
+                ++i;
+            } else {
+                out += text;
+                i += taken;
+            }
+        }
+        return out;
     }
 };
 
@@ -68,88 +242,87 @@ Converters& ThreadConverters()
     return converters;
 }
 
-constexpr char kReplacement[] = "\xEF\xBF\xBD"; // U+FFFD
-
-// Length of the UTF-8 character starting with lead byte b, 0 for a byte that cannot start one.
-std::size_t Utf8Length(unsigned char b)
+// Every ASCII character but NUL decodes and encodes as its own byte.
+bool IsAsciiCompatible(const std::string& name)
 {
-    if (b < 0x80)
-        return 1;
-    if ((b & 0xE0) == 0xC0)
-        return 2;
-    if ((b & 0xF0) == 0xE0)
-        return 3;
-    if ((b & 0xF8) == 0xF0)
-        return 4;
-    return 0;
-}
-
-bool IsValidUtf8Char(const std::string& text, std::size_t i, std::size_t length)
-{
-    if (length == 0 || i + length > text.size())
-        return false;
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-            return false;
+    std::string ascii;
+    for (int c = 1; c < 0x80; ++c)
+        ascii += static_cast<char>(c);
+    iconv_t decode = iconv_open("UTF-8", name.c_str());
+    iconv_t encode = iconv_open(name.c_str(), "UTF-8");
+    std::string decoded;
+    std::string encoded;
+    const bool compatible = ConvertAll(decode, ascii, decoded) && decoded == ascii
+        && ConvertAll(encode, ascii, encoded) && encoded == ascii;
+    for (iconv_t cd : {decode, encode}) {
+        if (cd != kNoConverter)
+            iconv_close(cd);
     }
-    return true;
+    return compatible;
 }
 
-std::string DecodeUtf8(const char* bytes, std::size_t length)
+bool IsKnown(const std::string& name)
 {
-    std::string in(bytes, length);
-    std::string out;
-    for (std::size_t i = 0; i < in.size();) {
-        std::size_t n = Utf8Length(static_cast<unsigned char>(in[i]));
-        if (IsValidUtf8Char(in, i, n)) {
-            out.append(in, i, n);
-            i += n;
-        } else {
-            out += kReplacement;
-            ++i;
-        }
+    iconv_t a = iconv_open("UTF-8", name.c_str());
+    iconv_t b = iconv_open(name.c_str(), "UTF-8");
+    const bool known = a != kNoConverter && b != kNoConverter;
+    for (iconv_t cd : {a, b}) {
+        if (cd != kNoConverter)
+            iconv_close(cd);
     }
-    return out;
-}
-
-// Converts one character; false when the code page has no form for it.
-bool ConvertOne(iconv_t cd, const char* in, std::size_t length, std::string& out)
-{
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return false;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char buffer[32];
-    char* inPtr = const_cast<char*>(in);
-    std::size_t inLeft = length;
-    char* outPtr = buffer;
-    std::size_t outLeft = sizeof buffer;
-    if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
-        return false;
-    std::size_t written = sizeof buffer - outLeft;
-    // glibc writes '?' for characters it cannot transliterate; a lone '?' for a non-'?' input
-    // is still an acceptable stand-in.
-    if (written == 0)
-        return false;
-    out.assign(buffer, written);
-    return true;
+    return known;
 }
 
 } // namespace
 
+std::string RawByteChar(unsigned char byte)
+{
+    const char32_t cp = kRawByteFirst + (byte - 0x80u);
+    return {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+        static_cast<char>(0x80 | (cp & 0x3F))};
+}
+
+int RawByteAt(std::string_view text, std::size_t i)
+{
+    // U+EF80..U+EFFF is EE BE 80..EE BF BF.
+    if (i + 3 > text.size() || static_cast<unsigned char>(text[i]) != 0xEE)
+        return -1;
+    const auto second = static_cast<unsigned char>(text[i + 1]);
+    const auto third = static_cast<unsigned char>(text[i + 2]);
+    if ((second != 0xBE && second != 0xBF) || (third & 0xC0) != 0x80)
+        return -1;
+    return 0x80 | ((second & 0x01) << 6) | (third & 0x3F);
+}
+
+std::string ShowRawBytes(std::string_view text)
+{
+    std::string out;
+    std::size_t plain = 0;
+    for (std::size_t i = text.find('\xEE'); i != std::string_view::npos;
+         i = text.find('\xEE', i + 1)) {
+        if (RawByteAt(text, i) < 0)
+            continue;
+        out.append(text.substr(plain, i - plain));
+        out += kReplacement;
+        plain = i + 3;
+        i += 2;
+    }
+    if (plain == 0)
+        return std::string(text);
+    out.append(text.substr(plain));
+    return out;
+}
+
 bool TagCodePage::Set(const std::string& name, std::string* error)
 {
-    if (name.empty() || (!IsUtf8Name(name) && [&] {
-            iconv_t a = iconv_open("UTF-8", name.c_str());
-            iconv_t b = iconv_open(name.c_str(), "UTF-8");
-            bool bad = a == reinterpret_cast<iconv_t>(-1) || b == reinterpret_cast<iconv_t>(-1);
-            if (a != reinterpret_cast<iconv_t>(-1))
-                iconv_close(a);
-            if (b != reinterpret_cast<iconv_t>(-1))
-                iconv_close(b);
-            return bad;
-        }())) {
+    std::string problem;
+    if (name.empty() || (!IsUtf8Name(name) && !IsKnown(name)))
+        problem = "unknown code page '" + name + "'";
+    else if (!IsUtf8Name(name) && !IsAsciiCompatible(name))
+        problem = "code page '" + name + "' is not ASCII-compatible";
+    if (!problem.empty()) {
         if (error)
-            *error = "unknown code page: " + name;
+            *error = problem;
         return false;
     }
     {
@@ -168,42 +341,29 @@ std::string TagCodePage::Name()
 
 std::string TagCodePage::Decode(const char* bytes, std::size_t length)
 {
-    bool ascii = true;
-    for (std::size_t i = 0; i < length && ascii; ++i)
-        ascii = static_cast<unsigned char>(bytes[i]) < 0x80;
-    if (ascii)
-        return std::string(bytes, length);
-
+    const std::string_view in(bytes, length);
+    if (std::all_of(in.begin(), in.end(), [](char c) { return (c & 0x80) == 0; }))
+        return std::string(in);
     Converters& cv = ThreadConverters();
     if (cv.utf8)
-        return DecodeUtf8(bytes, length);
-
-    if (cv.decode == reinterpret_cast<iconv_t>(-1))
-        return DecodeUtf8(bytes, length);
-    iconv(cv.decode, nullptr, nullptr, nullptr, nullptr);
+        return DecodeUtf8(in);
+    if (!cv.singleByte)
+        return cv.DecodeMultibyte(in);
     std::string out;
-    char buffer[256];
-    char* in = const_cast<char*>(bytes);
-    std::size_t inLeft = length;
-    while (inLeft > 0) {
-        char* outPtr = buffer;
-        std::size_t outLeft = sizeof buffer;
-        std::size_t result = iconv(cv.decode, &in, &inLeft, &outPtr, &outLeft);
-        out.append(buffer, sizeof buffer - outLeft);
-        if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
-            // A byte the code page does not define (or a cut sequence): show U+FFFD, go on.
-            out += kReplacement;
-            ++in;
-            --inLeft;
-            iconv(cv.decode, nullptr, nullptr, nullptr, nullptr);
-        }
+    out.reserve(length * 2);
+    for (char c : in) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80)
+            out += c;
+        else
+            out += cv.byteText[b - 0x80];
     }
     return out;
 }
 
 std::string TagCodePage::Encode(const std::string& text, std::size_t width, std::string* fitted)
 {
-    // ASCII stays as it is in every code page (see below), a byte a character: a text of it
+    // ASCII stays as it is in every code page accepted, a byte a character: a text of it
     // alone is simply cut to the width.
     if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; })) {
         std::string out = text.substr(0, std::min(text.size(), width));
@@ -215,10 +375,11 @@ std::string TagCodePage::Encode(const std::string& text, std::size_t width, std:
     std::string out;
     std::size_t i = 0;
     while (i < text.size()) {
-        unsigned char b = static_cast<unsigned char>(text[i]);
-        std::size_t n = Utf8Length(b);
+        std::size_t n = Utf8Length(static_cast<unsigned char>(text[i]));
         std::string bytes;
-        if (!IsValidUtf8Char(text, i, n)) {
+        if (const int raw = RawByteAt(text, i); raw >= 0) {
+            bytes = std::string(1, static_cast<char>(raw));
+        } else if (ValidUtf8At(text, i) == 0) {
             n = 1;
             bytes = "?";
         } else if (n == 1 || cv.utf8) {
@@ -235,4 +396,17 @@ std::string TagCodePage::Encode(const std::string& text, std::size_t width, std:
     if (fitted)
         *fitted = text.substr(0, i);
     return out;
+}
+
+bool TagCodePage::Holds(std::string_view character)
+{
+    if (character.empty() || static_cast<unsigned char>(character[0]) < 0x80
+        || RawByteAt(character, 0) >= 0)
+        return true;
+    const std::size_t n = ValidUtf8At(character, 0);
+    if (n == 0)
+        return false;
+    Converters& cv = ThreadConverters();
+    std::string bytes;
+    return cv.utf8 || ConvertOne(cv.encodeExact, character.data(), n, bytes);
 }

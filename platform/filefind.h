@@ -22,8 +22,8 @@ public:
 
     std::string GetFileName() const { return m_strName; }
     std::string GetFilePath() const;
-    // A real folder. A symbolic link is not followed into: a link to a folder is neither a
-    // folder nor a file here, so a walk cannot loop through links.
+    // A real folder. A symbolic link to a folder is no folder here but IsSymlinkToDirectory;
+    // a walk that follows such links must keep itself from going round a loop.
     bool IsDirectory() const { return m_bDirectory; }
     bool IsSymlinkToDirectory() const { return m_bLinkToDirectory; }
     // The descriptor of the folder being read, for opening its entries by name; AT_FDCWD when

@@ -10,6 +10,7 @@
 #include "app/selectioncommands.h"
 #include "app/session.h"
 #include "app/tracklist.h"
+#include "platform/codepage.h"
 #include "support/scriptedui.h"
 
 namespace {
@@ -63,6 +64,16 @@ TEST(TrackList, InsertionPlacesRowsByFileIgnoringCase)
     // Cells come back as stored, every column.
     EXPECT_EQ(list.GetItemText(0, TrackList::ColFolder), "/music");
     EXPECT_EQ(list.data(list.index(0, 0)).toString(), QString("Alpha.mp3"));
+    // A byte the tag code page does not define stays in the cell and shows as U+FFFD.
+    const std::string raw = "A" + RawByteChar(0x81) + "\xEE\x80\x80";
+    list.SetItemText(0, TrackList::ColArtist, raw);
+    EXPECT_EQ(list.GetItemText(0, TrackList::ColArtist), raw);
+    EXPECT_EQ(list.data(list.index(0, TrackList::ColArtist)).toString(),
+        QString::fromUtf8("A\uFFFD\uE000"));
+    // A folder name is no tag text: it shows as it is.
+    list.SetItemText(0, TrackList::ColFolder, raw);
+    EXPECT_EQ(
+        list.data(list.index(0, TrackList::ColFolder)).toString(), QString::fromStdString(raw));
     EXPECT_EQ(list.headerData(7, Qt::Horizontal).toString(), QString("Genre"));
     EXPECT_EQ(list.GetItemText(99, 0), "");
 }

@@ -96,6 +96,8 @@ protected:
         WriteFileBytes(path, head + m_audio + trailer);
     }
     std::string Bytes(const std::string& name) { return ReadFileBytes(m_dir / name); }
+    // The folder's path as the CLI's rows hold it (absolute, links resolved as getcwd does).
+    std::string Dir() { return fs::canonical(m_dir.Path()); }
     std::string Trailer(const std::string& name) { return LastBytes(Bytes(name), 128); }
     void WriteSettings(const std::string& values)
     {
@@ -124,20 +126,22 @@ TEST_F(SonivarCli, ListWalksTheTreeAndPrintsEightCellsPerRow)
     EXPECT_EQ(run.err, "");
     // Rows in the list's order (by file name), cells File, Artist, Name, Album, Year, Comment,
     // Genre, Folder; an untagged file shows the blank genre " ".
+    // Folders are absolute, as the folder picker gives them.
     EXPECT_EQ(run.out,
-        "a.MP3\t\t\t\t\t\t \t.\n"
-        "b.mp3\tArtist B\tName B\tAlbum B\t1999\tnote\tRock\t.\n"
-        "c.mp3\tX\tSong\t\t\t\tBlues\t./sub/deeper\n"
-        "inside.mp3\t\t\t\t\t\t \t./folder.mp3\n");
+        "a.MP3\t\t\t\t\t\t \t" + Dir() + "\n"
+            + "b.mp3\tArtist B\tName B\tAlbum B\t1999\tnote\tRock\t" + Dir() + "\n"
+            + "c.mp3\tX\tSong\t\t\t\tBlues\t" + Dir() + "/sub/deeper\n"
+            + "inside.mp3\t\t\t\t\t\t \t" + Dir() + "/folder.mp3\n");
+    EXPECT_EQ(Run({"list", "./sub/../sub//deeper/"}).out,
+        "c.mp3\tX\tSong\t\t\t\tBlues\t" + Dir() + "/sub/../sub/deeper\n");
 
     // A file named on its own is taken as it is, whatever its extension; a folder path's
     // trailing slash is not doubled into the Folder cell.
     const CliRun files = Run({"list", "b.mp3", m_dir / "sub/"});
     EXPECT_EQ(files.status, 0) << files.err;
     EXPECT_EQ(files.out,
-        "b.mp3\tArtist B\tName B\tAlbum B\t1999\tnote\tRock\t.\n"
-        "c.mp3\tX\tSong\t\t\t\tBlues\t"
-            + m_dir.Path() + "/sub/deeper\n");
+        "b.mp3\tArtist B\tName B\tAlbum B\t1999\tnote\tRock\t" + Dir() + "\n"
+            + "c.mp3\tX\tSong\t\t\t\tBlues\t" + m_dir.Path() + "/sub/deeper\n");
 }
 
 TEST_F(SonivarCli, ListEscapesTabNewlineReturnAndBackslash)
@@ -160,7 +164,16 @@ TEST_F(SonivarCli, ListEscapesTabNewlineReturnAndBackslash)
     EXPECT_TRUE(lines.count("tab\\there.mp3"));
     EXPECT_TRUE(lines.count("new\\nline.mp3"));
     EXPECT_TRUE(lines.count("cr\\rret.mp3"));
-    EXPECT_EQ(lines["back\\\\slash.mp3"], "back\\\\slash.mp3\ta\\\\b\tt\\tt\t\t\tx\\ny\t \t.");
+    EXPECT_EQ(
+        lines["back\\\\slash.mp3"], "back\\\\slash.mp3\ta\\\\b\tt\\tt\t\t\tx\\ny\t \t" + Dir());
+
+    // Bytes the code page does not define print as \xHH, and stay as they are when another
+    // field is set.
+    Add("raw/r.mp3", TrailerOf({"\x81", "a\x98\\", "", "", "", 255}));
+    const CliRun raw = Run({"list", "raw"});
+    EXPECT_EQ(raw.out, "r.mp3\ta\\x98\\\\\t\\x81\t\t\t\t \t" + Dir() + "/raw\n");
+    EXPECT_EQ(Run({"set", "year", "2024", "raw"}).status, 0);
+    EXPECT_EQ(Trailer("raw/r.mp3"), TrailerOf({"\x81", "a\x98\\", "", "2024", "", 255}));
 }
 
 TEST_F(SonivarCli, SetWritesEachFieldIntoTheTrailer)
@@ -218,7 +231,7 @@ TEST_F(SonivarCli, GenreByNameOrCodeAndTheTagPeerAgrees)
     EXPECT_EQ(Run({"genre", "255", "a.mp3"}).status, 0);
     EXPECT_EQ(static_cast<unsigned char>(Trailer("a.mp3")[127]), 255);
     const CliRun list = Run({"list", "a.mp3"});
-    EXPECT_EQ(list.out, "a.mp3\tA\tT\tAl\t2000\tc\t \t.\n");
+    EXPECT_EQ(list.out, "a.mp3\tA\tT\tAl\t2000\tc\t \t" + Dir() + "\n");
 }
 
 TEST_F(SonivarCli, RecasingAndFileNameCommands)
@@ -248,6 +261,10 @@ TEST_F(SonivarCli, RenameCommandsTakeTheCompanionTextAlong)
 
     EXPECT_EQ(Run({"rename-name", "."}).status, 0);
     EXPECT_EQ(Bytes("Money.mp3"), bytes);
+    // The second run finds the names given: silent, status 0.
+    const CliRun again = Run({"rename-name", "."});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.err, "");
     EXPECT_EQ(Bytes("Money.txt"), "lyrics");
     EXPECT_FALSE(fs::exists(m_dir / "track01.mp3"));
     // A row without a Name keeps its file name.
@@ -261,8 +278,15 @@ TEST_F(SonivarCli, RenameCommandsTakeTheCompanionTextAlong)
     Add("other.mp3", TrailerOf({"Pink Floyd - Money", "", "", "", "", 255}));
     const CliRun clash = Run({"rename-name", "other.mp3"});
     EXPECT_EQ(clash.status, 1);
-    EXPECT_NE(clash.err.find("sonivar-cli: ./other.mp3: File exists"), std::string::npos)
-        << clash.err;
+    EXPECT_EQ(clash.err,
+        "sonivar-cli: " + Dir()
+            + "/other.mp3: not renamed to 'Pink Floyd - Money.mp3': File exists\n");
+    // A name that would leave the folder names the row's file, never the place it points to.
+    Add("up.mp3", TrailerOf({"../../up", "", "", "", "", 255}));
+    const CliRun up = Run({"rename-name", "up.mp3"});
+    EXPECT_EQ(up.status, 1);
+    EXPECT_EQ(up.err,
+        "sonivar-cli: " + Dir() + "/up.mp3: not renamed to '../../up.mp3': Invalid argument\n");
     EXPECT_EQ(Bytes("Pink Floyd - Money.mp3"), bytes);
     EXPECT_TRUE(fs::exists(m_dir / "other.mp3"));
 }
@@ -294,7 +318,8 @@ TEST_F(SonivarCli, PlayListAndTitlesWriteTheirFilesAndReplaceOnlyWithYes)
     Add("b.mp3");
     const CliRun list = Run({"playlist", "out.m3u", "a.mp3", "b.mp3"});
     EXPECT_EQ(list.status, 0) << list.err;
-    EXPECT_EQ(Bytes("out.m3u"), "#EXTM3U\r\n#EXTINF:,Ann - One\r\n./a.mp3\r\n./b.mp3\r\n");
+    EXPECT_EQ(Bytes("out.m3u"),
+        "#EXTM3U\r\n#EXTINF:,Ann - One\r\n" + Dir() + "/a.mp3\r\n" + Dir() + "/b.mp3\r\n");
 
     EXPECT_EQ(Run({"titles", "titles.txt", "."}).status, 0);
     EXPECT_EQ(Bytes("titles.txt"), "Ann - One\r\n");
@@ -307,6 +332,23 @@ TEST_F(SonivarCli, PlayListAndTitlesWriteTheirFilesAndReplaceOnlyWithYes)
     EXPECT_EQ(Bytes("titles.txt"), "mine");
     EXPECT_EQ(Run({"--yes", "titles", "titles.txt", "."}).status, 0);
     EXPECT_EQ(Bytes("titles.txt"), "Ann - One\r\n");
+
+    // A play list in another folder, made from a relative PATH, names files that exist.
+    MakeFolder(m_dir / "lists");
+    Add("music/c.mp3", TrailerOf({"Three", "Cy", "", "", "", 255}));
+    EXPECT_EQ(Run({"playlist", "lists/a.m3u", "music"}).status, 0);
+    EXPECT_EQ(
+        Bytes("lists/a.m3u"), "#EXTM3U\r\n#EXTINF:,Cy - Three\r\n" + Dir() + "/music/c.mp3\r\n");
+
+    // A file whose name holds a line feed is left out of the play list, and said so.
+    Add("nl/n\nl.mp3", TrailerOf({"Four", "Dee", "", "", "", 255}));
+    const CliRun newline = Run({"playlist", "lists/nl.m3u", "nl", "music"});
+    EXPECT_EQ(newline.status, 1);
+    EXPECT_EQ(newline.err,
+        "sonivar-cli: " + Dir()
+            + "/nl/n\\nl.mp3: putanja ima znak za novi red (CR ili LF), izostavljena je iz play "
+              "liste\n");
+    EXPECT_EQ(Bytes("lists/nl.m3u"), Bytes("lists/a.m3u"));
 
     // A file that cannot be created is a failure with the command's message.
     const CliRun missing = Run({"playlist", "no/such/folder/x.m3u", "."});
@@ -325,7 +367,8 @@ TEST_F(SonivarCli, FailuresGiveStatusOneWithOneLinePerPath)
     EXPECT_NE(
         run.err.find("sonivar-cli: missing.mp3: No such file or directory\n"), std::string::npos)
         << run.err;
-    EXPECT_NE(run.err.find("sonivar-cli: ./notes.txt: not an MP3 file"), std::string::npos)
+    EXPECT_NE(
+        run.err.find("sonivar-cli: " + Dir() + "/notes.txt: not an MP3 file"), std::string::npos)
         << run.err;
     // The other paths were still handled; the text file is untouched.
     EXPECT_EQ(Bytes("good.mp3"), m_audio + TrailerOf({"", "X", "", "", "", 255}));
@@ -363,9 +406,9 @@ TEST_F(SonivarCli, WritesRefusedByAReadOnlyFileSystemAreReported)
     const std::string after = ReadFileBytes(mountPoint + "/a.mp3");
     ::umount(mountPoint.c_str());
     EXPECT_EQ(set.status, 1);
-    EXPECT_EQ(set.err, "sonivar-cli: ro/a.mp3: Read-only file system\n");
+    EXPECT_EQ(set.err, "sonivar-cli: " + Dir() + "/ro/a.mp3: Read-only file system\n");
     EXPECT_EQ(strip.status, 1);
-    EXPECT_EQ(strip.err, "sonivar-cli: ro/a.mp3: Read-only file system\n");
+    EXPECT_EQ(strip.err, "sonivar-cli: " + Dir() + "/ro/a.mp3: Read-only file system\n");
     EXPECT_EQ(rename.status, 1);
     EXPECT_EQ(after, m_audio);
 }
@@ -385,6 +428,8 @@ TEST_F(SonivarCli, UsageErrorsTouchNothing)
         {"genre", "148", "."},
         {"set", "artist", "X"},
         {"--codepage", "NO-SUCH-PAGE", "set", "artist", "X", "."},
+        {"--codepage", "UTF-16", "set", "artist", "X", "."},
+        {"--codepage=UTF-7", "set", "artist", "X", "."},
         {"--codepage"},
         {"--force", "list", "."},
         {"list", "-x"},
@@ -418,7 +463,7 @@ TEST_F(SonivarCli, PathsAfterDoubleDashAreNeverOptions)
     Add("-x/--yes.mp3", TrailerOf({"T", "A", "", "", "", 255}));
     const CliRun list = Run({"list", "--", "-x"});
     EXPECT_EQ(list.status, 0) << list.err;
-    EXPECT_EQ(list.out, "--yes.mp3\tA\tT\t\t\t\t \t-x\n");
+    EXPECT_EQ(list.out, "--yes.mp3\tA\tT\t\t\t\t \t" + Dir() + "/-x\n");
     // A TEXT that looks like an option is still the text.
     const CliRun set = Run({"set", "comment", "--yes", "--", "-x/--yes.mp3"});
     EXPECT_EQ(set.status, 0) << set.err;
@@ -429,13 +474,13 @@ TEST_F(SonivarCli, CodePageFromTheOptionOrTheSetting)
 {
     // 0xE8 is "č" in windows-1250 and "è" in ISO-8859-1.
     Add("a.mp3", TrailerOf({"\xE8", "", "", "", "", 255}));
-    EXPECT_EQ(Run({"list", "a.mp3"}).out, "a.mp3\t\t\u010d\t\t\t\t \t.\n");
-    EXPECT_EQ(
-        Run({"--codepage", "ISO-8859-1", "list", "a.mp3"}).out, "a.mp3\t\t\u00e8\t\t\t\t \t.\n");
+    EXPECT_EQ(Run({"list", "a.mp3"}).out, "a.mp3\t\t\u010d\t\t\t\t \t" + Dir() + "\n");
+    EXPECT_EQ(Run({"--codepage", "ISO-8859-1", "list", "a.mp3"}).out,
+        "a.mp3\t\t\u00e8\t\t\t\t \t" + Dir() + "\n");
     WriteSettings("\"CodePage\"=\"ISO-8859-1\"\n");
-    EXPECT_EQ(Run({"list", "a.mp3"}).out, "a.mp3\t\t\u00e8\t\t\t\t \t.\n");
-    EXPECT_EQ(
-        Run({"list", "--codepage=windows-1250", "a.mp3"}).out, "a.mp3\t\t\u010d\t\t\t\t \t.\n");
+    EXPECT_EQ(Run({"list", "a.mp3"}).out, "a.mp3\t\t\u00e8\t\t\t\t \t" + Dir() + "\n");
+    EXPECT_EQ(Run({"list", "--codepage=windows-1250", "a.mp3"}).out,
+        "a.mp3\t\t\u010d\t\t\t\t \t" + Dir() + "\n");
     // Writing goes through the same code page; a letter it lacks is transliterated.
     EXPECT_EQ(Run({"set", "artist", "\u00e8\u010d", "a.mp3"}).status, 0);
     EXPECT_EQ(Trailer("a.mp3"),
@@ -450,8 +495,14 @@ TEST_F(SonivarCli, CodePageFromTheOptionOrTheSetting)
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out,
         "a.mp3\t\u010d"
-        "c\t\u010d\t\t\t\t \t.\n");
+        "c\t\u010d\t\t\t\t \t"
+            + Dir() + "\n");
     EXPECT_NE(run.err.find("KLINGON"), std::string::npos);
+    // So is one that is not ASCII-compatible.
+    WriteSettings("\"CodePage\"=\"UTF-16\"\n");
+    const CliRun wide = Run({"list", "a.mp3"});
+    EXPECT_EQ(wide.out, run.out);
+    EXPECT_NE(wide.err.find("code page 'UTF-16' is not ASCII-compatible"), std::string::npos);
 }
 
 TEST_F(SonivarCli, CopyIntoAFolderReplacesOnlyWithYes)
@@ -478,8 +529,8 @@ TEST_F(SonivarCli, CopyIntoAFolderReplacesOnlyWithYes)
     MakeFolder(m_dir / "copies2/b.mp3");
     const CliRun blocked = Run({"copy", "copies2", "music"});
     EXPECT_EQ(blocked.status, 1);
-    EXPECT_NE(blocked.err.find("sonivar-cli: music/b.mp3: A folder with that name already "
-                               "exists.\n"),
+    EXPECT_NE(blocked.err.find("sonivar-cli: " + Dir()
+                  + "/music/b.mp3: A folder with that name already exists.\n"),
         std::string::npos)
         << blocked.err;
     EXPECT_EQ(Bytes("copies2/a.mp3"), Bytes("music/a.mp3"));

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "app/selectioncommands.h"
+#include "edit/batch.h"
 #include "edit/renamecommands.h"
 #include "edit/undo.h"
 #include "library.h"
 #include "model/paths.h"
+#include "platform/codepage.h"
 #include "res/resource.h"
 
 namespace {
@@ -98,17 +100,50 @@ TEST_F(RenameCommands, ArtistNameToFileName)
 
 TEST_F(RenameCommands, NamesTheSystemRefusesKeepTheRowAndItsEntry)
 {
+    std::vector<std::pair<std::string, std::string>> failures;
+    SetRowFailureHandler([&failures](const std::string& path, const std::string& reason) {
+        failures.emplace_back(path, reason);
+    });
     OnSelectAll(lib.m_session);
     OnInvertSelection(lib.m_session);
-    lib.m_list.SetItemText(0, TrackList::ColName, "sub/dir");
+    lib.m_list.SetItemText(0, TrackList::ColName, "../../etc/passwd");
     lib.m_list.SetItemText(1, TrackList::ColName, "ok");
-    lib.Select({"a.mp3", "b.mp3"});
+    lib.Select({"a.mp3", "b.mp3", "d.mp3"});
     OnNameToFileName(lib.m_session);
+    SetRowFailureHandler(nullptr);
     EXPECT_TRUE(FileExists(lib.Path("a.mp3")));
     EXPECT_EQ(lib.m_list.GetItemText(0, 0), "a.mp3");
     EXPECT_TRUE(FileExists(lib.Path("a.txt")));
     EXPECT_TRUE(FileExists(lib.Path("ok.mp3")));
+    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 3);
+    // Each failure names the row's own file, with the refused name in the reason.
+    EXPECT_EQ(failures,
+        (std::vector<std::pair<std::string, std::string>> {
+            {lib.Path("a.mp3"), "not renamed to '../../etc/passwd.mp3': Invalid argument"},
+            {lib.Path("d.mp3"), "not renamed to 'Taken.mp3': File exists"}}));
+}
+
+TEST_F(RenameCommands, AFileThatHasItsNewNameAlreadyIsNoFailure)
+{
+    std::vector<std::string> failed;
+    SetRowFailureHandler(
+        [&failed](const std::string& path, const std::string&) { failed.push_back(path); });
+    OnSelectAll(lib.m_session);
+    OnInvertSelection(lib.m_session);
+    // A byte the tag code page does not define goes into the name as the list shows it.
+    lib.m_list.SetItemText(lib.RowOf("b.mp3"), TrackList::ColName, "Dusk" + RawByteChar(0x81));
+    lib.Select({"a.mp3", "b.mp3"});
+    OnNameToFileName(lib.m_session);
+    ASSERT_TRUE(FileExists(lib.Path("Daybreak.mp3")));
     EXPECT_EQ(lib.m_session.m_journal.GetSize(), 2);
+    // The second run finds every file named already: nothing to do, nothing to report.
+    OnNameToFileName(lib.m_session);
+    SetRowFailureHandler(nullptr);
+    EXPECT_TRUE(failed.empty());
+    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 0);
+    EXPECT_TRUE(FileExists(lib.Path("Daybreak.mp3")));
+    EXPECT_TRUE(FileExists(lib.Path("Daybreak.txt")));
+    EXPECT_TRUE(FileExists(lib.Path("Dusk\uFFFD.mp3")));
 }
 
 TEST_F(RenameCommands, NothingSelected)

@@ -6,6 +6,7 @@
 #include "edit/textcase.h"
 #include "edit/undo.h"
 #include "library.h"
+#include "platform/codepage.h"
 #include "res/resource.h"
 
 namespace {
@@ -328,6 +329,62 @@ TEST(TextCase, TheExamples)
     EXPECT_EQ(UpperCaseFirstLetter("X Y"), "X y");
     EXPECT_EQ(UpperCaseFirstLetter(""), "");
     EXPECT_EQ(UpperCaseFirstLetter("šUMA ŠUMA"), "Šuma šuma");
+}
+
+TEST(TextCase, LettersWhoseOtherCaseTheCodePageLacksStay)
+{
+    ASSERT_EQ(TagCodePage::Name(), "windows-1250");
+    EXPECT_EQ(UpperCaseWords("µ µs šo"), "µ µs Šo"); // no capital mu in windows-1250
+    EXPECT_EQ(UpperCaseFirstLetter("µA"), "µa");
+    ASSERT_TRUE(TagCodePage::Set("ISO-8859-1"));
+    EXPECT_EQ(UpperCaseWords("ÿes ÉTÉ"), "ÿes Été"); // no capital y with diaeresis in Latin-1
+    ASSERT_TRUE(TagCodePage::Set("UTF-8"));
+    EXPECT_EQ(UpperCaseWords("ÿes µ"), "Ÿes Μ");
+    TagCodePage::Set("windows-1250");
+}
+
+// A file as other programs leave it: bytes windows-1250 does not define in the Artist, a
+// windows-1251 Name, a Latin-1 Album with µ, and an ID3v1.1 track number after the comment.
+TEST(TagBytes, CommandsChangeOnlyWhatTheySetAndUndoGivesBackEveryByte)
+{
+    ASSERT_EQ(TagCodePage::Name(), "windows-1250");
+    Library lib;
+    const std::string comment = std::string("note") + std::string(24, '\0') + '\0' + '\x07';
+    const std::string trailer = Id3v1Bytes(
+        "\xCF\xE5\xF1\xED\xFF", "a\x81\x83\x88\x90\x98", "caf\xE9 \xB5", "1999", comment, 17);
+    WriteFileBytes(lib.Path("x.mp3"), FakeAudio(1000) + trailer);
+    CMp3File read;
+    read.SetPath(lib.Path("x.mp3"));
+    read.ReadTag();
+    EXPECT_EQ(read.m_byTrack, 7);
+    lib.m_list.AddRow({"x.mp3", read.m_strArtist, read.m_strAlbum, read.m_strTitle, read.m_strYear,
+        read.m_strComment, lib.m_dir.Path(), GenreName(17)});
+    lib.Select({"x.mp3"});
+    auto with = [&trailer](std::size_t offset, const std::string& bytes) {
+        std::string changed = trailer;
+        changed.replace(offset, bytes.size(), bytes);
+        return changed;
+    };
+
+    lib.m_ui.AnswerInput("2024");
+    OnChangeTagField(lib.m_session, ID_TAG_YEAR);
+    EXPECT_EQ(lib.Trailer("x.mp3"), with(93, "2024"));
+    OnUndo(lib.m_session);
+    EXPECT_EQ(lib.Trailer("x.mp3"), trailer);
+
+    // A comment of 30 characters is cut to 28, so that the track number stays.
+    lib.m_ui.AnswerInput(std::string(30, 'c'));
+    OnChangeTagField(lib.m_session, ID_TAG_COMMENT);
+    EXPECT_EQ(lib.Trailer("x.mp3"), with(97, std::string(28, 'c')));
+    OnUndo(lib.m_session);
+    EXPECT_EQ(lib.Trailer("x.mp3"), trailer);
+
+    // Recasing raises the 'a' only: undefined bytes and µ (no capital here) stay.
+    OnUpperCaseWords(lib.m_session);
+    EXPECT_EQ(lib.Trailer("x.mp3"), with(33, "A").replace(63, 1, "C"));
+    OnUndo(lib.m_session);
+    EXPECT_EQ(lib.Trailer("x.mp3"), trailer);
+    EXPECT_EQ(lib.Cell("x.mp3", TrackList::ColArtist), read.m_strArtist);
 }
 
 TEST_F(TagCommands, RemoveId3v2CutsTheHeaderOfSelectedFilesOnly)

@@ -69,6 +69,40 @@ TEST_F(Export, TitleFileBytesReplaceAnExistingFile)
     EXPECT_EQ(ReadFileBytes(out), "");
 }
 
+// A crafted tag cannot add an entry: its control characters become spaces. A file whose
+// name holds a line feed cannot be written as one line: it is left out, with a message.
+TEST_F(Export, ControlCharactersCannotStartALine)
+{
+    OnSelectAll(lib.m_session);
+    OnInvertSelection(lib.m_session);
+    lib.Add("5.mp3",
+        {"x\r\n/etc/passwd",
+            "a\tb\x01"
+            "c\u0085d\u2028",
+            "", "", "", 255});
+    lib.Add("6\n#EXTINF:,evil\nevil.mp3\r.mp3", {"Six", "Evil", "", "", "", 255});
+    lib.Select({"1.mp3", "5.mp3", "6\n#EXTINF:,evil\nevil.mp3\r.mp3"});
+    const std::string out = lib.m_dir / "list.m3u";
+    lib.m_ui.AnswerSave(out);
+    OnMakePlayList(lib.m_session);
+    const std::string dir = lib.m_dir.Path();
+    EXPECT_EQ(ReadFileBytes(out),
+        "#EXTM3U\r\n#EXTINF:,Night Owls - Daybreak\r\n" + dir + "/1.mp3\r\n"
+            + "#EXTINF:,a b c d  - x  /etc/passwd\r\n" + dir + "/5.mp3\r\n");
+    const auto boxes = lib.m_ui.CallsOf("MessageBox");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+        dir
+            + "/6\\n#EXTINF:,evil\\nevil.mp3\\r.mp3\nputanja ima znak za novi red (CR ili LF), "
+              "izostavljena je iz play liste");
+
+    const std::string titles = lib.m_dir / "titles.txt";
+    lib.m_ui.AnswerSave(titles);
+    OnExportTitles(lib.m_session);
+    EXPECT_EQ(ReadFileBytes(titles),
+        "Night Owls - Daybreak\r\na b c d  - x  /etc/passwd\r\nEvil - Six\r\n");
+}
+
 TEST_F(Export, NothingSelectedAndCancelWriteNothing)
 {
     OnMakePlayList(lib.m_session);

@@ -119,7 +119,7 @@ TEST_F(ScanFaults, LinkLoopsDanglingLinksAndLinksToFoldersNamedLikeSongs)
 
     Scan(top);
     // Links that resolve to no file still get rows (the walk lists names); a link to a folder
-    // is neither a file nor walked into.
+    // is walked, never listed, and no folder is entered twice.
     EXPECT_EQ(Files(),
         (std::vector<std::string> {
             "alias.mp3", "dangling.mp3", "loop1.mp3", "loop2.mp3", "song.mp3"}));

@@ -132,13 +132,13 @@ TEST(ScanFolder, TopFolderTextIsKeptAsGivenAndWalkIsDepthFirst)
     EXPECT_EQ(std::abs(pos("one.mp3") - pos("three.mp3")), 1);
 }
 
-TEST(ScanFolder, MissingEmptyAndUnreadableFoldersGiveNoRowsAndLinksAreNotFollowed)
+TEST(ScanFolder, MissingEmptyAndUnreadableFoldersGiveNoRowsAndALinkLoopEnds)
 {
     TempDir dir;
     EXPECT_TRUE(Scan(dir / "missing").empty());
     MakeFolder(dir / "empty");
     EXPECT_TRUE(Scan(dir / "empty").empty());
-    // A link back up would loop forever if it were walked.
+    // A link back up leads into folders the walk has entered already.
     MakeFolder(dir / "loop");
     WriteFileBytes(dir / "loop/song.mp3", FakeAudio(300));
     ASSERT_EQ(::symlink(dir.Path().c_str(), (dir / "loop/up").c_str()), 0);
@@ -153,6 +153,29 @@ TEST(ScanFolder, MissingEmptyAndUnreadableFoldersGiveNoRowsAndLinksAreNotFollowe
     auto again = Scan(dir / "loop");
     EXPECT_GE(again.size(), 1u);
     ::chmod((dir / "loop/closed").c_str(), 0755);
+}
+
+TEST(ScanFolder, LinksToFoldersAreWalkedAndEveryFolderOnlyOnce)
+{
+    TempDir dir;
+    MakeFolder(dir / "top/real");
+    MakeFolder(dir / "elsewhere/deep");
+    WriteFileBytes(dir / "top/real/a.mp3", FakeAudio(300));
+    WriteFileBytes(dir / "elsewhere/deep/b.mp3", FakeAudio(300));
+    // A folder outside the tree, one the walk also reaches directly, a loop back to the top
+    // and a loop inside the linked folder.
+    ASSERT_EQ(::symlink((dir / "elsewhere").c_str(), (dir / "top/outside.mp3").c_str()), 0);
+    ASSERT_EQ(::symlink("real", (dir / "top/again").c_str()), 0);
+    ASSERT_EQ(::symlink("..", (dir / "top/real/up").c_str()), 0);
+    ASSERT_EQ(::symlink("..", (dir / "elsewhere/deep/self").c_str()), 0);
+    const auto found = Scan(dir / "top");
+    ASSERT_EQ(found.size(), 2u);
+    const auto rows = ByName(found);
+    ASSERT_EQ(rows.count("a.mp3"), 1u);
+    EXPECT_TRUE(rows.at("a.mp3")[TrackList::ColFolder] == dir / "top/real"
+        || rows.at("a.mp3")[TrackList::ColFolder] == dir / "top/again");
+    ASSERT_EQ(rows.count("b.mp3"), 1u);
+    EXPECT_EQ(rows.at("b.mp3")[TrackList::ColFolder], dir / "top/outside.mp3/deep");
 }
 
 TEST(ScanFolder, CancelStopsEveryLevelAndKeepsTheRowsSoFar)

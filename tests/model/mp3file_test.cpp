@@ -114,15 +114,37 @@ TEST(CMp3FileTest, WriteAppendsOnceThenReplacesInPlace)
         audio + Id3v1Bytes("New", "Artist", "", "2003", std::string(28, 'c'), 8));
 }
 
-TEST(CMp3FileTest, WritingTheCommentBackClearsATrackByte)
+TEST(CMp3FileTest, AnId3v1TrackNumberIsKeptAndNarrowsTheComment)
 {
     TempDir dir;
     const std::string path = dir / "a.mp3";
     const std::string audio = FakeAudio(400);
-    WriteFileBytes(path, audio + Id3v1Bytes("t", "a", "b", "1", std::string("xy\0\x05", 4), 1));
+    const std::string trackComment = std::string("xy") + std::string(26, '\0') + '\0' + '\x05';
+    const std::string tagged = audio + Id3v1Bytes("t", "a", "b", "1", trackComment, 1);
+    WriteFileBytes(path, tagged);
     CMp3File mp3 = Loaded(path);
+    EXPECT_EQ(mp3.m_byTrack, 5);
+    EXPECT_EQ(mp3.m_strComment, "xy");
     ASSERT_TRUE(mp3.WriteTag());
-    EXPECT_EQ(ReadFileBytes(path), audio + Id3v1Bytes("t", "a", "b", "1", "xy", 1));
+    EXPECT_EQ(ReadFileBytes(path), tagged);
+    // A longer comment is cut to 28 bytes; the track stays.
+    mp3.m_strComment = std::string(30, 'c');
+    ASSERT_TRUE(mp3.WriteTag());
+    EXPECT_EQ(mp3.m_strComment, std::string(28, 'c'));
+    EXPECT_EQ(ReadFileBytes(path),
+        audio + Id3v1Bytes("t", "a", "b", "1", std::string(28, 'c') + '\0' + '\x05', 1));
+
+    // Without a track number the comment has all 30 bytes, and a NUL at the 29th byte
+    // followed by nothing is no track.
+    const std::string plain = audio + Id3v1Bytes("t", "", "", "", std::string(30, 'd'), 1);
+    WriteFileBytes(path, plain);
+    mp3 = Loaded(path);
+    EXPECT_EQ(mp3.m_byTrack, 0);
+    EXPECT_EQ(mp3.m_strComment, std::string(30, 'd'));
+    ASSERT_TRUE(mp3.WriteTag());
+    EXPECT_EQ(ReadFileBytes(path), plain);
+    WriteFileBytes(path, audio + Id3v1Bytes("t", "", "", "", std::string(28, 'e'), 1));
+    EXPECT_EQ(Loaded(path).m_byTrack, 0);
 }
 
 TEST(CMp3FileTest, ShortValidFileGetsATrailerAppended)
@@ -164,6 +186,26 @@ TEST(CMp3FileTest, Cp1250LettersReadAndWriteBackAsTheSameBytes)
     EXPECT_EQ(mp3.m_strTitle, "Šđčćž");
     ASSERT_TRUE(mp3.WriteTag());
     EXPECT_EQ(ReadFileBytes(path), audio + trailer);
+}
+
+// Bytes the code page does not define (windows-1250 leaves 0x81, 0x83, 0x88, 0x90 and 0x98
+// empty) come back as they were when another field is written.
+TEST(CMp3FileTest, UndefinedBytesOfOtherFieldsAreWrittenBackAsTheyWere)
+{
+    ASSERT_TRUE(TagCodePage::Set("windows-1250"));
+    TempDir dir;
+    const std::string path = dir / "raw.mp3";
+    const std::string audio = FakeAudio(300);
+    const std::string trailer
+        = Id3v1Bytes("\x81\x83\x88\x90\x98", "\xC0\xEB\xE5\xEA", "", "1999", "\x98x", 12);
+    WriteFileBytes(path, audio + trailer);
+    TrailerFile disk;
+    CMp3File mp3;
+    mp3.LoadForUpdate(path, disk);
+    mp3.m_strYear = "2024";
+    ASSERT_TRUE(mp3.WriteTag(disk));
+    EXPECT_EQ(ReadFileBytes(path),
+        audio + Id3v1Bytes("\x81\x83\x88\x90\x98", "\xC0\xEB\xE5\xEA", "", "2024", "\x98x", 12));
 }
 
 TEST(CMp3FileTest, Utf8TitleCutOnACharacterBoundary)

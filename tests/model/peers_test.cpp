@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "model/mp3file.h"
+#include "model/trailerfile.h"
 #include "platform/codepage.h"
 #include "support/fixtures.h"
 
@@ -129,4 +130,68 @@ print(os.path.getsize(sys.argv[1]))
     const std::string result = ReadFileBytes(path);
     EXPECT_EQ(result.size(), expected.size());
     EXPECT_TRUE(result == expected) << "the bytes after the tag must be the original bytes";
+}
+
+// Trailers that eyeD3, id3v2 and mutagen wrote, with a track number and (mutagen) bytes that
+// windows-1250 does not define: after we set the year, every peer still reads the same track
+// and the same bytes.
+TEST_F(PeersTest, TrackNumbersAndUndefinedBytesSurviveOurWrites)
+{
+    const std::string mutagenMade = m_dir / "mutagen.mp3";
+    WriteFileBytes(mutagenMade, m_tone);
+    Python(R"(
+import sys
+from mutagen.id3 import ID3, TPE1, TRCK, COMM
+tag = ID3()
+tag.add(TPE1(encoding=0, text='\x81\x83\x88\x90\x98'))
+tag.add(TRCK(encoding=0, text='7'))
+tag.add(COMM(encoding=0, lang='eng', desc='', text='a comment'))
+tag.save(sys.argv[1], v1=2, v2_version=3)
+ID3(sys.argv[1]).delete(sys.argv[1], delete_v1=False, delete_v2=True)
+)",
+        mutagenMade);
+    std::vector<std::string> files = {mutagenMade};
+    if (HaveProgram("eyeD3")) {
+        files.push_back(m_dir / "eyed3.mp3");
+        WriteFileBytes(files.back(), m_tone);
+        ASSERT_EQ(
+            RunCommand("eyeD3 -1 -n 7 -a Owls -c 'a comment' " + files.back() + " >/dev/null 2>&1"),
+            0);
+    }
+    if (HaveProgram("id3v2")) {
+        files.push_back(m_dir / "id3v2.mp3");
+        WriteFileBytes(files.back(), m_tone);
+        ASSERT_EQ(RunCommand("id3v2 -1 -T 7 -a Owls -c 'a comment' " + files.back()), 0);
+    }
+    const std::string read = R"(
+import sys
+from mutagen.id3 import ParseID3v1
+frames = ParseID3v1(open(sys.argv[1], 'rb').read()[-128:])
+print(str(frames['TRCK']), str(frames['TPE1']).encode('latin-1').hex(), str(frames.get('TDRC', '')), sep='|')
+)";
+    for (const std::string& path : files) {
+        SCOPED_TRACE(path);
+        const std::string before = ReadFileBytes(path);
+        ASSERT_EQ(before.substr(before.size() - 3, 2), std::string("\0\x07", 2));
+        const std::string peerRead = Python(read, path);
+        ASSERT_TRUE(peerRead.starts_with("7|") && peerRead.ends_with("|\n")) << peerRead;
+        TrailerFile disk;
+        CMp3File mp3;
+        mp3.LoadForUpdate(path, disk);
+        EXPECT_EQ(mp3.m_byTrack, 7);
+        mp3.m_strYear = "2024";
+        ASSERT_TRUE(mp3.WriteTag(disk));
+        std::string expected = before;
+        expected.replace(expected.size() - 128 + 93, 4, "2024");
+        EXPECT_EQ(ReadFileBytes(path), expected);
+        EXPECT_EQ(Python(read, path), peerRead.substr(0, peerRead.size() - 1) + "2024\n");
+        if (HaveProgram("id3v2")) {
+            EXPECT_EQ(RunCommand("id3v2 -l " + path + " | grep -q 'Track: 7'"), 0);
+        }
+        if (HaveProgram("eyeD3")) {
+            EXPECT_EQ(RunCommand("eyeD3 -1 " + path + " 2>/dev/null | grep -q 'track: 7'"), 0);
+        }
+    }
+    if (files.size() == 1)
+        GTEST_SKIP() << "eyeD3 and id3v2 are missing";
 }
