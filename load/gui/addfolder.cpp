@@ -20,6 +20,19 @@ namespace {
 
 int g_nScansRunning = 0;
 
+enum class DropKind { None, Song, Folder };
+
+// A folder, a regular file named ".mp3" in any letter case (links followed), or neither.
+DropKind DropKindOf(const std::string& path)
+{
+    struct stat st { };
+    if (::stat(path.c_str(), &st) != 0)
+        return DropKind::None;
+    if (S_ISDIR(st.st_mode))
+        return DropKind::Folder;
+    return S_ISREG(st.st_mode) && ExtensionOf(path) == "mp3" ? DropKind::Song : DropKind::None;
+}
+
 // Walks folder on the scan thread while the Loading dialog runs its modal loop over mainWindow.
 // Rows arrive in batches and go straight into the list; the dialog's texts are refreshed from
 // the worker's progress snapshot on a timer, so the cost does not grow with the number of rows.
@@ -109,10 +122,7 @@ bool IsScanRunning()
 
 bool IsDroppablePath(const std::string& path)
 {
-    struct stat st { };
-    if (::stat(path.c_str(), &st) != 0)
-        return false;
-    return S_ISDIR(st.st_mode) || (S_ISREG(st.st_mode) && ExtensionOf(path) == "mp3");
+    return DropKindOf(path) != DropKind::None;
 }
 
 void AddDroppedPaths(Session& session, QWidget* mainWindow, const std::vector<std::string>& paths)
@@ -120,10 +130,9 @@ void AddDroppedPaths(Session& session, QWidget* mainWindow, const std::vector<st
     std::vector<std::string> files;
     std::vector<std::string> folders;
     for (const std::string& path : paths) {
-        struct stat st { };
-        if (!IsDroppablePath(path) || ::stat(path.c_str(), &st) != 0)
-            continue;
-        (S_ISDIR(st.st_mode) ? folders : files).push_back(path);
+        const DropKind kind = DropKindOf(path);
+        if (kind != DropKind::None)
+            (kind == DropKind::Folder ? folders : files).push_back(path);
     }
     if (!files.empty())
         AddFilesToList(session, files);
