@@ -17,7 +17,8 @@ void OnRemoveId3v2(Session& session)
         const std::string path = RowPath(list, row);
         try {
             if (!file.SetPath(path) || !file.RemoveId3v2())
-                ReportRowFailure(path, std::string());
+                ReportRowFailure(
+                    path, file.m_nLastError ? FileErrorText(file.m_nLastError) : std::string());
         } catch (const CException& error) {
             ReportRowFailure(path, error);
         }

@@ -54,7 +54,7 @@ void RenameRow(Session& session, CMp3File& file, int row, int commandId)
         file.SetPath(oldPath);
         file.m_strPath = newPath;
         file.m_nItem = row;
-        session.m_journal.Add(file, list.IdOfRow(row));
+        session.m_journal.Add(file, list.IdOfRow(row), JournalFileKey::OfPath(oldPath));
         // Only the row's file is renamed: a folder that has taken its place since the list was
         // filled keeps its name.
         CFileStatus status;

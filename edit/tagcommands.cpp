@@ -30,14 +30,16 @@ void SnapshotRow(Session& session, CMp3File& file, TrailerFile& disk, int row)
     } catch (const CException&) {
     }
     file.m_nItem = row;
-    session.m_journal.Add(file, session.List().IdOfRow(row));
+    session.m_journal.Add(
+        file, session.List().IdOfRow(row), JournalFileKey::OfDescriptor(disk.m_file.Handle()));
 }
 
 void WriteRow(CMp3File& file, TrailerFile& disk)
 {
     try {
         if (!file.WriteTag(disk))
-            ReportRowFailure(file.m_strPath, std::string());
+            ReportRowFailure(file.m_strPath,
+                file.m_nLastError ? FileErrorText(file.m_nLastError) : std::string());
     } catch (const CException& error) {
         ReportRowFailure(file.m_strPath, error);
     }

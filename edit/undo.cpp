@@ -5,6 +5,8 @@
 #include "model/paths.h"
 #include "platform/exception.h"
 #include "platform/file.h"
+#include "platform/strutil.h"
+#include "platform/uiservices.h"
 #include "res/resource.h"
 
 void OnUndo(Session& session)
@@ -16,8 +18,10 @@ void OnUndo(Session& session)
     // Newest first: a later row of the batch may have taken a name an earlier row gave up
     // (a becomes x, then b becomes a), and a file that appears twice gets its oldest
     // snapshot last.
+    int skipped = 0;
     for (int i = journal.GetSize() - 1; i >= 0; --i) {
         CMp3File& entry = journal.ElementAt(i);
+        const JournalFileKey& key = journal.KeyAt(i);
         // Entries find their rows by identity: a sort or a removal since the batch does not
         // send old texts into another row; a row that is gone gets nothing.
         const int row = list.RowOfId(journal.RowIdAt(i));
@@ -25,6 +29,14 @@ void OnUndo(Session& session)
             // The File cell follows the file: when the old name cannot be given back (taken by
             // another file, or the file is gone) the row keeps the name the file has, so that
             // it never addresses somebody else's file.
+            // Only the file the batch renamed is renamed back.
+            const JournalFileKey now = JournalFileKey::OfPath(entry.m_strPath);
+            if (key.m_bKnown && now.m_bKnown && !(now == key)) {
+                // Counted unless the rename never happened (the file is still at its old name).
+                if (!(JournalFileKey::OfPath(entry.m_strOrigPath) == key))
+                    ++skipped;
+                continue;
+            }
             try {
                 CFile::Rename(entry.m_strPath, entry.m_strOrigPath);
                 if (row >= 0)
@@ -33,8 +45,17 @@ void OnUndo(Session& session)
             }
             continue;
         }
+        // Old texts go only into the file they were read from: a file that could not be read
+        // then was not changed, and one that another file has replaced (or that was swapped
+        // with another) is left, with its row, as it is.
+        if (!key.m_bKnown)
+            continue;
         try {
-            entry.WriteTag();
+            if (!entry.WriteTagToSameFile(key.m_nDevice, key.m_nInode)
+                && entry.m_nLastError == kErrorReplacedFile) {
+                ++skipped;
+                continue;
+            }
         } catch (const CException&) {
         }
         if (row < 0)
@@ -51,4 +72,8 @@ void OnUndo(Session& session)
     list.SetRedraw(true);
     journal.Clear();
     session.UpdateUndoMenu();
+    if (skipped > 0)
+        session.Ui().MessageBox(
+            Format("Undo nije dirao %d fajl(ova): na tom mjestu je sada drugi fajl.", skipped),
+            "Undo", MB_ICONINFORMATION);
 }
