@@ -5,8 +5,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
-#include <QMessageBox>
 #include <QLocale>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
