@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QDropEvent>
+#include <QFile>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -11,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -21,11 +24,13 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolTip>
+#include <QUrl>
 
 #include "about/gui/aboutdlg.h"
 #include "app/gui/commandtable.h"
 #include "app/gui/mainlayout.h"
 #include "app/gui/resourceicons.h"
+#include "app/gui/rowcountlabel.h"
 #include "app/selectioncommands.h"
 #include "app/settingskey.h"
 #include "edit/removeid3v2.h"
@@ -92,6 +97,9 @@ CMainDlg::CMainDlg(UiServices* ui, QWidget* parent)
     setWindowTitle(QStringLiteral("MP3 Sonivar"));
     setWindowIcon(ResourceIcon(IDI_PROGRAM));
     setObjectName(QString::number(IDD_MAIN));
+
+    // Folders and .mp3 files dropped on the window are added to the list.
+    setAcceptDrops(true);
 
     m_pClient = new QWidget(this);
     setCentralWidget(m_pClient);
@@ -278,6 +286,9 @@ void CMainDlg::CreatePlayerBar()
     }
     m_pVolumeLabel->setFont(labelFont);
 
+    m_pRowCounts = new CRowCountLabel(m_session.List(), m_pClient);
+    m_pRowCounts->setObjectName(QStringLiteral("rowCounts"));
+
     // The bar reads the current volume into the slider and label and owns everything playback
     // does to them from here on: the range, the timer, the seek and the volume.
     m_pPlayerBar = new CPlayerBar(m_session.List(), m_pPosition, m_pVolume, m_pVolumeLabel, this);
@@ -307,6 +318,7 @@ void CMainDlg::ApplyLayout()
     m_pPosition->setGeometry(layout.positionSlider);
     m_pVolume->setGeometry(layout.volumeSlider);
     m_pVolumeLabel->setGeometry(layout.volumeLabel);
+    m_pRowCounts->setGeometry(layout.rowCounts);
     m_pToolbar->setGeometry(layout.toolbar);
 }
 
@@ -332,6 +344,47 @@ void CMainDlg::contextMenuEvent(QContextMenuEvent* event)
     // The "Change" menu at the mouse cursor, wherever in the window the click was.
     event->accept();
     m_pChangeMenu->exec(QCursor::pos());
+}
+
+std::vector<std::string> CMainDlg::DroppablePaths(const QMimeData* data) const
+{
+    std::vector<std::string> paths;
+    if (!data || IsScanRunning() || m_bDropPending)
+        return paths;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        // The name's bytes as the file system holds them.
+        std::string path = QFile::encodeName(url.toLocalFile()).toStdString();
+        if (IsDroppablePath(path))
+            paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
+void CMainDlg::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (DroppablePaths(event->mimeData()).empty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void CMainDlg::dropEvent(QDropEvent* event)
+{
+    std::vector<std::string> paths = DroppablePaths(event->mimeData());
+    if (paths.empty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The rows are added once the drop has returned to the program it came from, so that a
+    // scan's Loading dialog does not hold up the drag's source.
+    m_bDropPending = true;
+    QTimer::singleShot(0, this, [this, paths = std::move(paths)] {
+        AddDroppedPaths(m_session, this, paths);
+        m_bDropPending = false;
+    });
 }
 
 void CMainDlg::closeEvent(QCloseEvent* event)
