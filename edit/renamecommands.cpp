@@ -5,6 +5,7 @@
 
 #include "app/session.h"
 #include "edit/batch.h"
+#include "edit/failedrows.h"
 #include "model/mp3file.h"
 #include "model/paths.h"
 #include "platform/codepage.h"
@@ -49,12 +50,11 @@ void RenameRow(Session& session, CMp3File& file, int row, int commandId)
         return;
     const std::string newPath = JoinPath(FolderOf(oldPath), newName);
     // A refused rename (existing target, a name the system does not allow, a file gone) ends
-    // the row; its journal entry stays.
+    // the row, without a journal entry: Undo gives back only names that were given.
     try {
         file.SetPath(oldPath);
         file.m_strPath = newPath;
         file.m_nItem = row;
-        session.m_journal.Add(file, list.IdOfRow(row));
         // Only the row's file is renamed: a folder that has taken its place since the list was
         // filled keeps its name.
         CFileStatus status;
@@ -62,7 +62,8 @@ void RenameRow(Session& session, CMp3File& file, int row, int commandId)
             throw CFileException(ENOENT, oldPath);
         if (status.m_bDirectory)
             throw CFileException(EISDIR, oldPath);
-        CFile::Rename(oldPath, newPath);
+        RenameFile(session, oldPath, newPath);
+        session.m_journal.Add(file, list.IdOfRow(row));
         list.SetItemText(row, TrackList::ColFile, newName);
     } catch (const CException& error) {
         ReportRefused(oldPath, newName, error);
@@ -72,7 +73,7 @@ void RenameRow(Session& session, CMp3File& file, int row, int commandId)
     const std::string newTextName = StripExtension(newName) + ".txt";
     try {
         if (IsRegularFile(oldText))
-            CFile::Rename(oldText, JoinPath(FolderOf(oldText), newTextName));
+            RenameFile(session, oldText, JoinPath(FolderOf(oldText), newTextName));
     } catch (const CException& error) {
         ReportRefused(oldText, newTextName, error);
     }
@@ -82,6 +83,7 @@ void RenameRows(Session& session, int commandId, const char* emptyText)
 {
     if (!CheckSelection(session, emptyText, "Oznaci nesto"))
         return;
+    FailedRows failed;
     StartJournal(session, commandId);
     TrackList& list = session.List();
     CMp3File file;
@@ -91,6 +93,7 @@ void RenameRows(Session& session, int commandId, const char* emptyText)
         row = next;
     }
     session.UpdateUndoMenu();
+    failed.ShowIfAny(session);
 }
 
 } // namespace

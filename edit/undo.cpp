@@ -1,6 +1,8 @@
 #include "edit/undo.h"
 
 #include "app/session.h"
+#include "edit/batch.h"
+#include "edit/failedrows.h"
 #include "model/genres.h"
 #include "model/paths.h"
 #include "platform/exception.h"
@@ -16,6 +18,7 @@ void OnUndo(Session& session)
     // Newest first: a later row of the batch may have taken a name an earlier row gave up
     // (a becomes x, then b becomes a), and a file that appears twice gets its oldest
     // snapshot last.
+    FailedRows failed;
     for (int i = journal.GetSize() - 1; i >= 0; --i) {
         CMp3File& entry = journal.ElementAt(i);
         // Entries find their rows by identity: a sort or a removal since the batch does not
@@ -29,13 +32,21 @@ void OnUndo(Session& session)
                 CFile::Rename(entry.m_strPath, entry.m_strOrigPath);
                 if (row >= 0)
                     list.SetItemText(row, TrackList::ColFile, FileNameOf(entry.m_strOrigPath));
-            } catch (const CException&) {
+            } catch (const CException& error) {
+                ReportRowFailure(entry.m_strPath, error);
             }
             continue;
         }
+        // A file that does not take its old tag back keeps its row as it is, showing what the
+        // file still holds.
         try {
-            entry.WriteTag();
-        } catch (const CException&) {
+            if (!entry.WriteTag()) {
+                ReportRowFailure(entry.m_strPath, std::string());
+                continue;
+            }
+        } catch (const CException& error) {
+            ReportRowFailure(entry.m_strPath, error);
+            continue;
         }
         if (row < 0)
             continue;
@@ -51,4 +62,5 @@ void OnUndo(Session& session)
     list.SetRedraw(true);
     journal.Clear();
     session.UpdateUndoMenu();
+    failed.ShowIfAny(session);
 }

@@ -154,7 +154,10 @@ TEST_F(CommandFaults, EveryTagCommandOnReadOnlyFilesChangesNoByteAndReportsEachR
         EXPECT_EQ(lib.Bytes("a.mp3"), before[0]);
         EXPECT_EQ(lib.Bytes("b.mp3"), before[1]);
         EXPECT_EQ(lib.Bytes("c.mp3"), before[2]);
-        // The rows showed the new texts for the batch; Undo puts back what the files hold.
+        // No file took the change: every row keeps what its file holds, and Undo has nothing
+        // to give back.
+        EXPECT_EQ(AllCells(), cells);
+        EXPECT_EQ(lib.m_session.m_journal.GetSize(), 0);
         OnUndo(lib.m_session);
         EXPECT_EQ(AllCells(), cells);
         EXPECT_EQ(lib.Bytes("b.mp3"), before[1]);
