@@ -48,8 +48,7 @@ bool OnChooseCodePage(Session& session, const std::string& name)
 {
     std::string error;
     if (!TagCodePage::Set(name, &error)) {
-        session.Ui().MessageBox(
-            "Ne znam taj code page:\n" + error, "Greska", MB_OK | kIconWarning);
+        session.Ui().MessageBox("Ne znam taj code page:\n" + error, "Greska", MB_OK | kIconWarning);
         return false;
     }
     // The choice is kept for the next start (and for sonivar-cli), so the key is created for it.

@@ -1,8 +1,8 @@
 #include "edit/batch.h"
 
 #include <atomic>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <sys/stat.h>
 #include <thread>
@@ -122,8 +122,8 @@ std::vector<std::string> TagChangeLines(
                 + Quoted(after.*member));
     }
     if (before.m_byGenre != after.m_byGenre)
-        lines.push_back(path + ": genre: "
-            + Quoted(GenreName(static_cast<signed char>(before.m_byGenre))) + " -> "
+        lines.push_back(path
+            + ": genre: " + Quoted(GenreName(static_cast<signed char>(before.m_byGenre))) + " -> "
             + Quoted(GenreName(static_cast<signed char>(after.m_byGenre))));
     return lines;
 }

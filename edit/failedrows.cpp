@@ -64,8 +64,8 @@ void FailedRows::ShowIfAny(Session& session) const
 
 std::string FailedRows::MessageText(const std::vector<Failure>& failures)
 {
-    std::string text = Format(
-        "Nisam mogao promijenit %zu %s:", failures.size(), FilesWord(failures.size()));
+    std::string text
+        = Format("Nisam mogao promijenit %zu %s:", failures.size(), FilesWord(failures.size()));
     for (std::size_t i = 0; i < failures.size() && i < kNamedFailures; ++i)
         text += "\n" + failures[i].m_strPath + ": " + failures[i].m_strReason;
     if (failures.size() > kNamedFailures)

@@ -3,8 +3,8 @@
 #include "app/session.h"
 #include "edit/batch.h"
 #include "edit/failedrows.h"
-#include "model/mp3file.h"
 #include "model/id3v2.h"
+#include "model/mp3file.h"
 #include "platform/exception.h"
 #include "platform/file.h"
 

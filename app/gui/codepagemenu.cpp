@@ -6,8 +6,9 @@
 #include "platform/codepage.h"
 
 CodePageMenu::CodePageMenu(Session& session, QWidget* parent)
-    : QMenu(QStringLiteral("Code page"), parent), m_session(session),
-      m_pGroup(new QActionGroup(this))
+    : QMenu(QStringLiteral("Code page"), parent)
+    , m_session(session)
+    , m_pGroup(new QActionGroup(this))
 {
     m_pGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (const char* name : kMenuCodePages) {
@@ -30,7 +31,8 @@ void CodePageMenu::ShowCurrent()
     const QString current = QString::fromStdString(TagCodePage::Name());
     QAction* match = m_pOther;
     for (QAction* action : m_pGroup->actions()) {
-        if (action != m_pOther && action->data().toString().compare(current, Qt::CaseInsensitive) == 0)
+        if (action != m_pOther
+            && action->data().toString().compare(current, Qt::CaseInsensitive) == 0)
             match = action;
     }
     for (QAction* action : m_pGroup->actions())

@@ -754,8 +754,8 @@ TEST(MainDlg, RowsShowWhatTheFilesHoldAndABatchWithFailuresEndsInOneMessage)
     TrackList& list = window.GetSession().List();
     EXPECT_EQ(library.TrailerOnDisk("a.mp3"),
         Library::Trailer({"Song", longArtist.substr(0, 30), "", "", "", 13}));
-    EXPECT_EQ(list.GetItemText(RowOf(window, "a.mp3"), TrackList::ColArtist),
-        longArtist.substr(0, 30));
+    EXPECT_EQ(
+        list.GetItemText(RowOf(window, "a.mp3"), TrackList::ColArtist), longArtist.substr(0, 30));
     // The rows whose files took nothing keep what they showed.
     EXPECT_EQ(list.GetItemText(RowOf(window, "b.mp3"), TrackList::ColArtist), "Old b");
     EXPECT_EQ(list.GetItemText(RowOf(window, "c.mp3"), TrackList::ColArtist), "Old c");
@@ -835,7 +835,8 @@ TEST(MainDlg, CodePageComesFromTheSettingAndTheMiscMenuRereadsTheRows)
         });
     });
     menu->actions().last()->trigger();
-    EXPECT_TRUE(refusal.startsWith(QStringLiteral("Ne znam taj code page:\n"))) << refusal.toStdString();
+    EXPECT_TRUE(refusal.startsWith(QStringLiteral("Ne znam taj code page:\n")))
+        << refusal.toStdString();
     EXPECT_EQ(artist(), "\u0154\u00E1\u00E2");
     EXPECT_EQ(checked(), QStringList {"windows-1250"});
 
