@@ -35,6 +35,7 @@
 #include "model/genres.h"
 #include "model/mp3file.h"
 #include "model/paths.h"
+#include "platform/codepage.h"
 #include "play/gui/playerbar.h"
 #include "play/playcontroller.h"
 #include "res/resource.h"
@@ -784,6 +785,16 @@ TEST(MainDlg, CodePageComesFromTheSettingAndTheMiscMenuRereadsTheRows)
     WriteFileBytes(settings + "/Sonivar.reg",
         "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Sonivar]\n"
         "\"CodePage\"=\"windows-1251\"\n");
+    // The default code page again, and no setting, for the other tests of this process, also
+    // when this one stops early.
+    struct Restore {
+        std::string file;
+        ~Restore()
+        {
+            QFile::remove(QString::fromStdString(file));
+            TagCodePage::Set("windows-1250");
+        }
+    } restore {settings + "/Sonivar.reg"};
     Library library;
     // Three bytes that read as different letters in each code page.
     library.Add("a.mp3", {"", "\xC0\xE1\xE2", "", "", "", 13});
@@ -848,10 +859,6 @@ TEST(MainDlg, CodePageComesFromTheSettingAndTheMiscMenuRereadsTheRows)
     EXPECT_EQ(artist(), "\u044E\u0410\u0411");
     EXPECT_EQ(checked(), QStringList {"Other..."});
     EXPECT_EQ(library.TrailerOnDisk("a.mp3"), trailer);
-
-    // The default again, and no setting, for the other tests of this process.
-    menu->actions()[0]->trigger();
-    QFile::remove(QString::fromStdString(settings + "/Sonivar.reg"));
     EXPECT_EQ(watchdog.Closed(), 0);
 }
 
