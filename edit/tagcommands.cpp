@@ -63,9 +63,9 @@ bool PreviewWrite(Session& session, const CMp3File& before, CMp3File& file, Trai
 
 bool WriteRow(Session& session, const CMp3File& before, CMp3File& file, TrailerFile& disk)
 {
-    if (session.IsDryRun())
-        return PreviewWrite(session, before, file, disk);
     try {
+        if (session.IsDryRun())
+            return PreviewWrite(session, before, file, disk);
         if (file.WriteTag(disk)) {
             ToStoredTexts(file);
             return true;
