@@ -639,7 +639,7 @@ std::map<std::string, std::vector<std::string>> RowsByPath(const std::string& ou
 // trailers added, ID3v2 heads cut, files renamed or copied (matched by their bytes).
 std::vector<std::string> EffectLines(const std::string& root,
     const std::map<std::string, std::string>& before, const std::string& listBefore,
-    const std::string& listAfter, const std::string& copyFolder = {})
+    const std::string& listAfter, const std::string& copyFolder = {}, const std::string& trash = {})
 {
     std::vector<std::string> lines;
     std::map<std::string, std::string> bytesBefore;
@@ -652,11 +652,19 @@ std::vector<std::string> EffectLines(const std::string& root,
     for (const auto& [path, old] : rowsBefore) {
         auto now = rowsAfter.find(path);
         if (now == rowsAfter.end()) {
-            // Renamed: the file with the same bytes under another name in the folder.
-            for (const auto& [other, cells] : rowsAfter)
-                if (!rowsBefore.count(other) && ReadFileBytes(other) == bytesBefore[path])
-                    lines.push_back(
-                        path + ": file name: \"" + old[0] + "\" -> \"" + cells[0] + "\"");
+            // Renamed or moved: the row now on a file with the same bytes; else in the trash.
+            bool found = false;
+            for (const auto& [other, cells] : rowsAfter) {
+                if (rowsBefore.count(other) || ReadFileBytes(other) != bytesBefore[path])
+                    continue;
+                found = true;
+                lines.push_back(cells[7] == old[7]
+                        ? path + ": file name: \"" + old[0] + "\" -> \"" + cells[0] + "\""
+                        : path + ": move -> " + other);
+            }
+            if (!found && !trash.empty() && fs::exists(trash + "/" + old[0])
+                && ReadFileBytes(trash + "/" + old[0]) == bytesBefore[path])
+                lines.push_back(path + ": trash");
             continue;
         }
         const std::string was = bytesBefore[path];
@@ -695,10 +703,12 @@ TEST_F(SonivarCli, DryRunPrintsWhatTheRealRunDoesOnACopyOfTheTreeAndTouchesNothi
         {"rename-name"},
         {"strip-id3v2"},
         {"copy", "COPY"},
+        {"move", "COPY"},
+        {"--yes", "trash"},
     };
     int run = 0;
     for (const auto& command : commands) {
-        SCOPED_TRACE(command[0]);
+        SCOPED_TRACE(command.back());
         // Each command on its own copy of the tree, absolute as the CLI's rows are.
         const std::string work = Dir() + "/work" + std::to_string(run);
         const std::string copyFolder = Dir() + "/copy" + std::to_string(run++);
@@ -721,8 +731,11 @@ TEST_F(SonivarCli, DryRunPrintsWhatTheRealRunDoesOnACopyOfTheTreeAndTouchesNothi
         args.erase(args.begin());
         const CliRun real = Run(args);
         EXPECT_EQ(real.status, 0) << real.err;
-        const std::vector<std::string> effect = EffectLines(work, tree, listBefore,
-            Run({"list", work}).out, command[0] == "copy" ? copyFolder : std::string());
+        // Rows follow the files a move moved; a trashed file has no row.
+        const std::string listAfter
+            = Run({"list", command[0] == "move" ? copyFolder : work}).out + Run({"list", work}).out;
+        const std::vector<std::string> effect = EffectLines(work, tree, listBefore, listAfter,
+            command[0] == "copy" ? copyFolder : std::string(), m_data / "Trash/files");
         EXPECT_FALSE(effect.empty());
         EXPECT_EQ(SortedLines(dry.out), effect);
     }
