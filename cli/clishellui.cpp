@@ -2,6 +2,18 @@
 
 #include <unistd.h>
 
+namespace {
+
+// A reason as the end of a clause: without its final full stop.
+std::string Clause(std::string reason)
+{
+    while (!reason.empty() && reason.back() == '.')
+        reason.pop_back();
+    return reason;
+}
+
+} // namespace
+
 CliShellUi::CliShellUi(bool yes, std::FILE* err, const std::atomic<bool>& interrupted)
     : m_bYes(yes), m_pErr(err), m_interrupted(interrupted), m_bTerminal(isatty(fileno(err)) == 1)
 {
@@ -73,7 +85,7 @@ ShellUi::Answer CliShellUi::ConfirmDelete(
         ClearProgressLine();
         for (const std::string& item : items)
             std::fprintf(m_pErr, "sonivar-cli: %s: %s; not deleted for good, left in place\n",
-                item.c_str(), reason.empty() ? "no trash" : reason.c_str());
+                item.c_str(), reason.empty() ? "no trash" : Clause(reason).c_str());
         m_nProblems += static_cast<int>(items.size());
         return Answer::No;
     }
@@ -92,4 +104,10 @@ void CliShellUi::NoteFailure(const std::string& path, const std::string& reason)
     ClearProgressLine();
     std::fprintf(m_pErr, "sonivar-cli: %s: %s\n", path.c_str(), reason.c_str());
     ++m_nProblems;
+}
+
+void CliShellUi::Note(const std::string& text)
+{
+    ClearProgressLine();
+    std::fprintf(m_pErr, "sonivar-cli: %s\n", text.c_str());
 }

@@ -27,6 +27,7 @@ public:
         const std::string& reason) override;
     bool ShowError(const std::string& caption, const std::string& text, bool canSkip) override;
     void NoteFailure(const std::string& path, const std::string& reason) override;
+    void Note(const std::string& text) override;
 
     // Items that failed or were declined.
     int ProblemCount() const { return m_nProblems; }

@@ -86,7 +86,7 @@ void ReportRowFailure(const std::string& path, const CException& error)
 {
     if (const auto* fileError = dynamic_cast<const CFileException*>(&error))
         ReportRowFailure(fileError->m_strFileName.empty() ? path : fileError->m_strFileName,
-            std::strerror(static_cast<int>(fileError->m_lOsError)));
+            FileErrorText(static_cast<int>(fileError->m_lOsError)));
     else
         ReportRowFailure(path, error.What());
 }

@@ -41,7 +41,8 @@ void OnRemoveId3v2(Session& session)
                 : session.IsDryRun()                 ? PreviewRemoval(session, path)
                                                      : file.RemoveId3v2();
             if (!removed)
-                ReportRowFailure(path, std::string());
+                ReportRowFailure(
+                    path, file.m_nLastError ? FileErrorText(file.m_nLastError) : std::string());
         } catch (const CException& error) {
             ReportRowFailure(path, error);
         }

@@ -28,7 +28,7 @@ void ReportRefused(const std::string& path, const std::string& newName, const CE
 {
     const auto* fileError = dynamic_cast<const CFileException*>(&error);
     const std::string why
-        = fileError ? std::strerror(static_cast<int>(fileError->m_lOsError)) : error.What();
+        = fileError ? FileErrorText(static_cast<int>(fileError->m_lOsError)) : error.What();
     ReportRowFailure(path, "not renamed to '" + newName + "': " + why);
 }
 
@@ -63,7 +63,8 @@ void RenameRow(Session& session, CMp3File& file, int row, int commandId)
         if (status.m_bDirectory)
             throw CFileException(EISDIR, oldPath);
         RenameFile(session, oldPath, newPath);
-        session.m_journal.Add(file, list.IdOfRow(row));
+        // The renamed file keeps its identity under the new name.
+        session.m_journal.Add(file, list.IdOfRow(row), JournalFileKey::OfPath(newPath));
         list.SetItemText(row, TrackList::ColFile, newName);
     } catch (const CException& error) {
         ReportRefused(oldPath, newName, error);

@@ -70,7 +70,8 @@ bool WriteRow(Session& session, const CMp3File& before, CMp3File& file, TrailerF
             ToStoredTexts(file);
             return true;
         }
-        ReportRowFailure(file.m_strPath, std::string());
+        ReportRowFailure(
+            file.m_strPath, file.m_nLastError ? FileErrorText(file.m_nLastError) : std::string());
     } catch (const CException& error) {
         ReportRowFailure(file.m_strPath, error);
     }
@@ -82,10 +83,12 @@ bool WriteRow(Session& session, const CMp3File& before, CMp3File& file, TrailerF
 // their fields); a row whose file refused keeps its cells, and Undo has nothing to give back.
 void CommitRow(Session& session, const CMp3File& before, CMp3File& file, TrailerFile& disk)
 {
+    // The file the snapshot was read from, for Undo to write to that file only.
+    const JournalFileKey key = JournalFileKey::OfDescriptor(disk.m_file.Handle());
     if (!WriteRow(session, before, file, disk))
         return;
     TrackList& list = session.List();
-    session.m_journal.Add(before, list.IdOfRow(file.m_nItem));
+    session.m_journal.Add(before, list.IdOfRow(file.m_nItem), key);
     ShowRecord(list, file.m_nItem, file);
 }
 

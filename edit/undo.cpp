@@ -7,6 +7,8 @@
 #include "model/paths.h"
 #include "platform/exception.h"
 #include "platform/file.h"
+#include "platform/strutil.h"
+#include "platform/uiservices.h"
 #include "res/resource.h"
 
 void OnUndo(Session& session)
@@ -19,8 +21,10 @@ void OnUndo(Session& session)
     // (a becomes x, then b becomes a), and a file that appears twice gets its oldest
     // snapshot last.
     FailedRows failed;
+    int skipped = 0;
     for (int i = journal.GetSize() - 1; i >= 0; --i) {
         CMp3File& entry = journal.ElementAt(i);
+        const JournalFileKey& key = journal.KeyAt(i);
         // Entries find their rows by identity: a sort or a removal since the batch does not
         // send old texts into another row; a row that is gone gets nothing.
         const int row = list.RowOfId(journal.RowIdAt(i));
@@ -28,6 +32,14 @@ void OnUndo(Session& session)
             // The File cell follows the file: when the old name cannot be given back (taken by
             // another file, or the file is gone) the row keeps the name the file has, so that
             // it never addresses somebody else's file.
+            // Only the file the batch renamed is renamed back.
+            const JournalFileKey now = JournalFileKey::OfPath(entry.m_strPath);
+            if (key.m_bKnown && now.m_bKnown && !(now == key)) {
+                // Counted unless the rename never happened (the file is still at its old name).
+                if (!(JournalFileKey::OfPath(entry.m_strOrigPath) == key))
+                    ++skipped;
+                continue;
+            }
             try {
                 CFile::Rename(entry.m_strPath, entry.m_strOrigPath);
                 if (row >= 0)
@@ -37,11 +49,20 @@ void OnUndo(Session& session)
             }
             continue;
         }
+        // Old texts go only into the file they were read from: a file that could not be read
+        // then was not changed, and one that another file has replaced (or that was swapped
+        // with another) is left, with its row, as it is.
+        if (!key.m_bKnown)
+            continue;
         // A file that does not take its old tag back keeps its row as it is, showing what the
         // file still holds.
         try {
-            if (!entry.WriteTag()) {
-                ReportRowFailure(entry.m_strPath, std::string());
+            if (!entry.WriteTagToSameFile(key.m_nDevice, key.m_nInode)) {
+                if (entry.m_nLastError == kErrorReplacedFile)
+                    ++skipped;
+                else
+                    ReportRowFailure(entry.m_strPath,
+                        entry.m_nLastError ? FileErrorText(entry.m_nLastError) : std::string());
                 continue;
             }
         } catch (const CException& error) {
@@ -63,4 +84,8 @@ void OnUndo(Session& session)
     journal.Clear();
     session.UpdateUndoMenu();
     failed.ShowIfAny(session);
+    if (skipped > 0)
+        session.Ui().MessageBox(
+            Format("Undo nije dirao %d fajl(ova): na tom mjestu je sada drugi fajl.", skipped),
+            "Undo", MB_ICONINFORMATION);
 }

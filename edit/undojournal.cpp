@@ -1,10 +1,32 @@
 #include "edit/undojournal.h"
 
+#include <sys/stat.h>
 #include <utility>
 
-int CUndoJournal::Add(CMp3File file, TrackList::RowId row)
+namespace {
+
+JournalFileKey KeyOfStatus(const struct stat& st)
 {
-    m_entries.push_back(Entry {std::move(file), row});
+    return JournalFileKey {true, st.st_dev, st.st_ino};
+}
+
+} // namespace
+
+JournalFileKey JournalFileKey::OfDescriptor(int fd)
+{
+    struct stat st;
+    return fd >= 0 && ::fstat(fd, &st) == 0 ? KeyOfStatus(st) : JournalFileKey {};
+}
+
+JournalFileKey JournalFileKey::OfPath(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? KeyOfStatus(st) : JournalFileKey {};
+}
+
+int CUndoJournal::Add(CMp3File file, TrackList::RowId row, JournalFileKey key)
+{
+    m_entries.push_back(Entry {std::move(file), row, key});
     return static_cast<int>(m_entries.size()) - 1;
 }
 
@@ -42,4 +64,14 @@ void CUndoJournal::RemoveAt(int index)
 {
     if (index >= 0 && index < GetSize())
         m_entries.erase(m_entries.begin() + index);
+}
+
+const JournalFileKey& CUndoJournal::KeyAt(int index) const
+{
+    return m_entries.at(index).key;
+}
+
+void CUndoJournal::SetKeyAt(int index, JournalFileKey key)
+{
+    m_entries.at(index).key = key;
 }

@@ -1,16 +1,31 @@
 #pragma once
 
+#include <string>
+#include <sys/types.h>
 #include <vector>
 
 #include "app/tracklist.h"
 #include "model/mp3file.h"
 
+// The file a journal entry was read from: its device and inode, so that Undo writes only to that
+// file (another one may have taken its name since). Unknown when the file could not be opened.
+struct JournalFileKey {
+    bool m_bKnown = false;
+    dev_t m_nDevice = 0;
+    ino_t m_nInode = 0;
+
+    bool operator==(const JournalFileKey&) const = default;
+    // The file open as fd, or the file at path now (following links).
+    static JournalFileKey OfDescriptor(int fd);
+    static JournalFileKey OfPath(const std::string& path);
+};
+
 // The snapshots of the last tag or rename batch, in the order they were appended. Each entry
 // also carries the identity of its row, so Undo finds the row after sorts and removals.
 class CUndoJournal {
 public:
-    // Appends a copy; returns its index.
-    int Add(CMp3File file, TrackList::RowId row);
+    // Appends a copy, read from the file key names; returns its index.
+    int Add(CMp3File file, TrackList::RowId row, JournalFileKey key = {});
     void Clear();
     // Room for count entries, so a batch's journal grows without moving its entries.
     void Reserve(int count);
@@ -18,6 +33,9 @@ public:
     CMp3File& ElementAt(int index);
     const CMp3File& ElementAt(int index) const;
     TrackList::RowId RowIdAt(int index) const;
+    const JournalFileKey& KeyAt(int index) const;
+    // For a file that was moved to another disk (and so became another file).
+    void SetKeyAt(int index, JournalFileKey key);
     // Removes one entry; the later ones move down keeping their order.
     void RemoveAt(int index);
     // Removes, in one pass, every entry for which drop(file, row) is true; the others keep
@@ -32,6 +50,7 @@ private:
     struct Entry {
         CMp3File file;
         TrackList::RowId row;
+        JournalFileKey key;
     };
     std::vector<Entry> m_entries;
 };

@@ -1,15 +1,12 @@
 #include "export/exportcommands.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #include "app/session.h"
 #include "model/paths.h"
+#include "platform/atomicfile.h"
 #include "platform/codepage.h"
+#include "platform/exception.h"
 #include "platform/uiservices.h"
 #include "res/resource.h"
 
@@ -82,49 +79,9 @@ std::string EscapedPath(const std::string& path)
 
 bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::string& reason)
 {
-    auto fail = [&reason](int error) {
-        reason = std::strerror(error);
+    if (const int error = ReplaceFileContents(path, bytes)) {
+        reason = FileErrorText(error);
         return false;
-    };
-    // An existing file we may not write is refused as opening it for writing would be. The
-    // check uses the effective rights: access() answers for the real user, which tells a root
-    // process without CAP_DAC_OVERRIDE that it may replace a read-only file.
-    struct stat existing { };
-    const bool exists = ::stat(path.c_str(), &existing) == 0;
-    if (exists && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
-        return fail(errno);
-    std::string folder = FolderOf(path);
-    if (folder.empty())
-        folder = path.starts_with('/') ? "/" : ".";
-    std::string temp = JoinPath(folder, "." + FileNameOf(path) + ".XXXXXX");
-    const int fd = mkstemp(temp.data());
-    if (fd < 0)
-        return fail(errno);
-    const mode_t mask = umask(0);
-    umask(mask);
-    // A replaced file keeps its permissions, as a file rewritten in place would.
-    const mode_t mode = exists ? existing.st_mode & 07777 : 0666 & ~mask;
-    int error = 0;
-    if (fchmod(fd, mode) != 0)
-        error = errno;
-    for (std::size_t done = 0; error == 0 && done < bytes.size();) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            error = errno;
-        else
-            done += static_cast<std::size_t>(n);
-    }
-    if (error == 0 && fsync(fd) != 0)
-        error = errno;
-    if (close(fd) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && rename(temp.c_str(), path.c_str()) != 0)
-        error = errno;
-    if (error != 0) {
-        unlink(temp.c_str());
-        return fail(error);
     }
     return true;
 }

@@ -11,6 +11,7 @@
 #include "fileops/pathchecks.h"
 #include "model/paths.h"
 #include "platform/codepage.h"
+#include "platform/shellui.h"
 #include "platform/uiservices.h"
 
 namespace {
@@ -28,9 +29,12 @@ struct QueuedMove {
 };
 
 // The selection check, the remembered folder, the batch and the picker, shared
-// by both commands. False when the command ends here.
-bool StartMove(Session& session, const char* pickerTitle, CFileOpBatch& batch, std::string& target)
+// by both commands. False when the command ends here. copies tells whether the
+// files will be copied instead of moved.
+bool StartMove(Session& session, const char* pickerTitle, CFileOpBatch& batch, std::string& target,
+    bool& copies)
 {
+    copies = false;
     if (!CheckSelection(session,
             "Nista nije oznaceno.\nMora se nesto oznacit, jer neznam "
             "sata os maknut.",
@@ -55,8 +59,10 @@ bool StartMove(Session& session, const char* pickerTitle, CFileOpBatch& batch, s
     const TrackList& list = session.List();
     const std::string firstFolder
         = list.GetItemText(list.GetNextSelected(-1), TrackList::ColFolder);
-    if (DriveKindOf(firstFolder) != DriveKindOf("/"))
+    if (DriveKindOf(firstFolder) != DriveKindOf("/")) {
         batch.SetOperationFlags(FO_COPY, session.Shell(), 0);
+        copies = true;
+    }
     return true;
 }
 
@@ -101,10 +107,28 @@ void ApplyMoves(Session& session, const std::vector<QueuedMove>& moves)
                 ? move.m_strDestination
                 : JoinPath(move.m_strFolder, FileNameOf(entry.m_strOrigPath));
             entry.m_strPath = move.m_strDestination;
+            // A move to another disk makes a new file; Undo writes to it all the same.
+            if (journal.KeyAt(i).m_bKnown)
+                journal.SetKeyAt(i, JournalFileKey {true, after.m_nDevice, after.m_nInode});
             if (!entry.m_strShortPath.empty())
                 entry.m_strShortPath = move.m_strDestination;
         }
     }
+}
+
+// Runs the queued batch and follows the moved files; says once when the moves
+// were made as copies.
+void ExecuteMoves(
+    Session& session, CFileOpBatch& batch, const std::vector<QueuedMove>& moves, bool copies)
+{
+    if (copies && session.Shell()) {
+        const TrackList& list = session.List();
+        session.Shell()->Note("copying instead of moving: "
+            + list.GetItemText(list.GetNextSelected(-1), TrackList::ColFolder)
+            + " is on a drive of another type than the system's, so the originals stay");
+    }
+    batch.Execute();
+    ApplyMoves(session, moves);
 }
 
 // A name that keeps the artist's folder inside the root: not empty, no '/', not
@@ -120,7 +144,8 @@ void OnMoveToFolder(Session& session)
 {
     CFileOpBatch batch;
     std::string target;
-    if (!StartMove(session, "Izaberi folder:", batch, target))
+    bool copies = false;
+    if (!StartMove(session, "Izaberi folder:", batch, target, copies))
         return;
 
     const TrackList& list = session.List();
@@ -144,15 +169,15 @@ void OnMoveToFolder(Session& session)
     }
     if (moves.empty())
         return;
-    batch.Execute();
-    ApplyMoves(session, moves);
+    ExecuteMoves(session, batch, moves, copies);
 }
 
 void OnMoveToRootArtist(Session& session)
 {
     CFileOpBatch batch;
     std::string target;
-    if (!StartMove(session, "Izaberi root folder:", batch, target))
+    bool copies = false;
+    if (!StartMove(session, "Izaberi root folder:", batch, target, copies))
         return;
 
     session.m_journal.Clear();
@@ -163,9 +188,16 @@ void OnMoveToRootArtist(Session& session)
         const std::string file = list.GetItemText(row, TrackList::ColFile);
         // A byte the tag code page does not define goes into the name as the list shows it.
         const std::string artist = ShowRawBytes(list.GetItemText(row, TrackList::ColArtist));
-        if (!IsFolderName(artist))
-            continue;
         const std::string source = JoinPath(folder, file);
+        if (!IsFolderName(artist)) {
+            // Said, not counted as a failure: such a row is never moved.
+            if (session.Shell())
+                session.Shell()->Note(source + ": skipped: "
+                    + (artist.empty() ? std::string("its Artist is empty")
+                                      : "its Artist '" + artist
+                                + "' cannot be a folder name inside the root folder"));
+            continue;
+        }
         const std::string artistFolder = JoinPath(target, artist);
         const std::string destination = JoinPath(artistFolder, file);
         if (SameFile(source, destination))
@@ -176,9 +208,7 @@ void OnMoveToRootArtist(Session& session)
             {list.IdOfRow(row), source, destination, artistFolder, file, IdentityOf(destination)});
         QueueCompanion(batch, folder, file, artistFolder);
     }
-    if (!moves.empty()) {
-        batch.Execute();
-        ApplyMoves(session, moves);
-    }
+    if (!moves.empty())
+        ExecuteMoves(session, batch, moves, copies);
     session.UpdateUndoMenu();
 }

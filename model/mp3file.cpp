@@ -12,6 +12,7 @@
 #include "model/id3v2.h"
 #include "model/paths.h"
 #include "model/trailerfile.h"
+#include "platform/atomicfile.h"
 #include "platform/file.h"
 
 namespace {
@@ -20,9 +21,8 @@ constexpr std::int64_t kTrailerSize = 128;
 constexpr std::int64_t kMinimumReadableSize = 200;
 constexpr std::size_t kCopyChunk = 1 << 20;
 
-// Where the audio begins after the ID3v2 tags at the start of the file; 0 when the file does
-// not begin with a well-formed tag or the tag's end does not lie inside the file.
-void CopyRange(CFile& from, std::int64_t offset, std::int64_t length, CFile& to)
+// Streams length bytes of from, starting at offset, into to; 0 or an errno.
+int CopyRange(CFile& from, std::int64_t offset, std::int64_t length, AtomicFile& to)
 {
     std::vector<char> buffer(kCopyChunk);
     std::int64_t done = 0;
@@ -31,88 +31,104 @@ void CopyRange(CFile& from, std::int64_t offset, std::int64_t length, CFile& to)
             std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), length - done));
         std::size_t got = from.ReadAt(buffer.data(), want, offset + done);
         if (got == 0)
-            throw CFileException(EIO, from.GetFilePath());
-        to.Write(buffer.data(), got);
+            return EIO;
+        if (int error = to.Write(buffer.data(), got))
+            return error;
         done += static_cast<std::int64_t>(got);
     }
+    return 0;
 }
 
-void FlushFolder(const std::string& folder)
-{
-    int fd = ::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-// Rewrites the file without its first cut bytes through a temporary file in the same folder,
-// renamed over the original once complete; the original stays untouched on any failure.
-bool RewriteWithoutHead(const std::string& path, CFile& original, std::int64_t cut,
+// Rewrites the file without its first cut bytes into a new file that takes its place once
+// complete; the original stays untouched on any failure or interruption. 0 or an errno.
+int RewriteWithoutHead(const std::string& path, CFile& original, std::int64_t cut,
     std::int64_t length, const struct stat& st)
 {
-    std::string folder = FolderOf(path);
-    std::string pattern = JoinPath(folder, "." + FileNameOf(path) + ".sonivar-XXXXXX");
-    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    const std::string temp = pattern;
-    try {
-        CFile out;
-        int error = 0;
-        if (!out.Open(temp, CFile::modeWrite, &error))
-            throw CFileException(error, temp);
-        CopyRange(original, cut, length - cut, out);
-        if (::fchmod(out.Handle(), st.st_mode & 07777) != 0)
-            throw CFileException(errno, temp);
-        if (::fchown(out.Handle(), st.st_uid, st.st_gid) != 0) {
-            // Only root may give the file away; keeping our ownership is acceptable.
-        }
-        out.Flush();
-        const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        ::futimens(out.Handle(), times);
-        out.Close();
-        if (::rename(temp.c_str(), path.c_str()) != 0)
-            throw CFileException(errno, path);
-    } catch (const CException&) {
-        ::unlink(temp.c_str());
-        return false;
+    AtomicFile out;
+    if (int error = out.Create(path))
+        return error;
+    if (int error = CopyRange(original, cut, length - cut, out))
+        return error;
+    if (::fchmod(out.Handle(), st.st_mode & 07777) != 0)
+        return errno;
+    if (::fchown(out.Handle(), st.st_uid, st.st_gid) != 0) {
+        // Only root may give the file away; keeping our ownership is acceptable.
     }
-    FlushFolder(folder);
-    return true;
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ::futimens(out.Handle(), times);
+    return out.Commit(true);
 }
 
-// Moves the bytes after cut to the start of the file in chunks, then cuts the file. Used for a
-// file with several hard links, which a rename over it would split. Moving data towards the
-// start only writes into space the file already has, so a full disk cannot stop it half-way.
-bool ShiftInPlace(const std::string& path, std::int64_t cut, std::int64_t length)
+// The cause of a failed status query or open of a song at path: the system's, or ours for a
+// link whose target is not named .mp3; 0 when path may be read and written as a song.
+int SongPathError(const std::string& path, struct stat& st)
 {
-    CFile file;
-    if (!file.Open(path, CFile::modeReadWrite))
-        return false;
-    try {
-        std::vector<char> buffer(kCopyChunk);
-        std::int64_t from = cut;
-        std::int64_t to = 0;
-        while (from < length) {
-            std::size_t want = static_cast<std::size_t>(
-                std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), length - from));
-            std::size_t got = file.ReadAt(buffer.data(), want, from);
-            if (got == 0)
-                throw CFileException(EIO, path);
-            file.Seek(to, CFile::begin);
-            file.Write(buffer.data(), got);
-            from += static_cast<std::int64_t>(got);
-            to += static_cast<std::int64_t>(got);
-        }
-        file.SetLength(length - cut);
-        file.Flush();
-        file.Close();
-    } catch (const CException&) {
-        return false;
+    if (::lstat(path.c_str(), &st) != 0)
+        return errno;
+    if (S_ISLNK(st.st_mode)) {
+        char resolved[PATH_MAX];
+        if (!::realpath(path.c_str(), resolved))
+            return errno;
+        if (ExtensionOf(resolved) != "mp3")
+            return kErrorLinkNotSong;
+        if (::stat(resolved, &st) != 0)
+            return errno;
     }
-    return true;
+    return S_ISREG(st.st_mode) ? 0 : kErrorNotRegularFile;
+}
+
+// Opens the song at path (name in the folder open as folderFd) with flags. Only a regular
+// file is opened, never waiting, and through a symbolic link only when the link's final
+// target is named .mp3 itself, so that a link cannot lead a write into another kind of file.
+// Returns 0 or the cause.
+int OpenSong(
+    CFile& file, int folderFd, const std::string& name, const std::string& path, unsigned flags)
+{
+    int error = 0;
+    if (file.OpenAt(folderFd, name, path, flags | CFile::modeNoFollow, &error))
+        return 0;
+    if (error != ELOOP)
+        return error;
+    char resolved[PATH_MAX];
+    if (!::realpath(path.c_str(), resolved))
+        return errno;
+    if (ExtensionOf(resolved) != "mp3")
+        return kErrorLinkNotSong;
+    if (file.OpenAt(AT_FDCWD, resolved, path, flags | CFile::modeNoFollow, &error))
+        return 0;
+    return error;
+}
+
+// True when path still names the file open in file (it was not replaced or moved while the
+// lock was awaited).
+bool StillNamed(const CFile& file, const std::string& path)
+{
+    struct stat held;
+    struct stat named;
+    return ::fstat(file.Handle(), &held) == 0 && ::stat(path.c_str(), &named) == 0
+        && held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+// OpenSong for reading and writing, holding the file's advisory lock: a second writer (another
+// command, another process) waits from its read of the trailer to its write. Returns 0 or the
+// cause.
+int OpenSongLocked(CFile& file, const std::string& path, unsigned flags)
+{
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (int error = OpenSong(file, AT_FDCWD, path, path, flags))
+            return error;
+        try {
+            file.Lock();
+        } catch (const CFileException& error) {
+            file.Close();
+            return error.m_lOsError;
+        }
+        // An ID3v2 removal that held the lock may have put a new file in its place.
+        if (StillNamed(file, path))
+            return 0;
+        file.Close();
+    }
+    return EAGAIN;
 }
 
 } // namespace
@@ -131,10 +147,11 @@ bool CMp3File::SetPath(std::string path)
     m_bLongEnough = 0;
     m_strPath = path;
     m_strOrigPath = path;
+    m_nLastError = 0;
     // ShortPathOf, FileExists and the status query all ask the same question of the same
-    // path here; one stat answers them.
+    // path here; one status query answers them (two for a symbolic link).
     struct stat st;
-    if (path.empty() || ::stat(path.c_str(), &st) != 0) {
+    if (path.empty() || (m_nLastError = SongPathError(path, st)) != 0) {
         m_bValid = 0;
         return false;
     }
@@ -154,7 +171,7 @@ bool CMp3File::HasTag()
     if (!m_bValid)
         return false;
     CFile file;
-    if (!file.Open(m_strShortPath, CFile::modeRead))
+    if (OpenSong(file, AT_FDCWD, m_strShortPath, m_strShortPath, CFile::modeRead) != 0)
         return false;
     try {
         std::int64_t length = file.GetLength();
@@ -215,7 +232,9 @@ bool CMp3File::ReadTag()
         return false;
     // One open serves the marker test and the read of the trailer.
     CFile file;
-    if (!file.Open(m_strShortPath, CFile::modeRead | CFile::shareExclusive))
+    if ((m_nLastError = OpenSong(file, AT_FDCWD, m_strShortPath, m_strShortPath,
+             CFile::modeRead | CFile::shareExclusive))
+        != 0)
         return true;
     std::int64_t length = 0;
     try {
@@ -230,26 +249,24 @@ bool CMp3File::ReadTag()
 bool CMp3File::Load(const std::string& path, int folderFd, const std::string& name)
 {
     CFile file;
-    // Without waiting: SetPath would not have opened a named pipe, so nothing may hang on one.
     return LoadFrom(file, path, folderFd, folderFd == AT_FDCWD ? path : name,
-        CFile::modeRead | CFile::shareExclusive | CFile::modeNoBlock);
+        CFile::modeRead | CFile::shareExclusive);
 }
 
 bool CMp3File::LoadForUpdate(const std::string& path, TrailerFile& disk)
 {
     disk.m_nLength = -1;
     if (!path.empty() && ExtensionOf(path) == "mp3"
-        && disk.m_file.Open(path, CFile::modeReadWrite | CFile::modeNoBlock))
+        && OpenSongLocked(disk.m_file, path, CFile::modeReadWrite) == 0)
         return LoadOpened(disk.m_file, path, &disk);
     // A file that cannot be written is still read; WriteTag(disk) then fails as WriteTag().
-    return LoadFrom(disk.m_file, path, AT_FDCWD, path,
-        CFile::modeRead | CFile::shareExclusive | CFile::modeNoBlock);
+    return LoadFrom(disk.m_file, path, AT_FDCWD, path, CFile::modeRead | CFile::shareExclusive);
 }
 
 bool CMp3File::LoadFrom(
     CFile& file, const std::string& path, int folderFd, const std::string& name, unsigned flags)
 {
-    if (path.empty() || ExtensionOf(path) != "mp3" || !file.OpenAt(folderFd, name, path, flags)) {
+    if (path.empty() || ExtensionOf(path) != "mp3" || OpenSong(file, folderFd, name, path, flags)) {
         // A file that cannot be opened may still exist: the two steps say what it is.
         SetPath(path);
         return ReadTag();
@@ -271,6 +288,7 @@ bool CMp3File::LoadOpened(CFile& file, const std::string& path, TrailerFile* see
     m_strOrigPath = path;
     m_strShortPath = path;
     m_bValid = 1;
+    m_nLastError = 0;
     m_bLongEnough = length > kMinimumReadableSize ? 1 : 0;
     ClearTexts();
     if (!m_bLongEnough)
@@ -283,8 +301,23 @@ bool CMp3File::WriteTag()
     if (!m_bValid)
         return false;
     CFile file;
-    if (!file.Open(m_strShortPath, CFile::modeReadWrite))
+    if ((m_nLastError = OpenSongLocked(file, m_strShortPath, CFile::modeReadWrite)) != 0)
         return false;
+    return WriteTrailer(file);
+}
+
+bool CMp3File::WriteTagToSameFile(std::uint64_t device, std::uint64_t inode)
+{
+    if (!m_bValid)
+        return false;
+    CFile file;
+    if ((m_nLastError = OpenSongLocked(file, m_strShortPath, CFile::modeReadWrite)) != 0)
+        return false;
+    struct stat st;
+    if (::fstat(file.Handle(), &st) != 0 || st.st_dev != device || st.st_ino != inode) {
+        m_nLastError = kErrorReplacedFile;
+        return false;
+    }
     return WriteTrailer(file);
 }
 
@@ -342,6 +375,9 @@ bool CMp3File::WriteTrailer(CFile& file, const TrailerFile* seen)
             }
         }
         file.Close();
+    } catch (const CFileException& error) {
+        m_nLastError = error.m_lOsError;
+        return false;
     } catch (const CException&) {
         return false;
     }
@@ -352,36 +388,42 @@ bool CMp3File::RemoveId3v2()
 {
     if (!m_bValid)
         return false;
+    CFile file;
+    // Opening it read-write asks with the rights the process really has; access() answers for
+    // the real user id, and a root process without CAP_DAC_OVERRIDE would be told yes and
+    // replace a read-only file.
+    if ((m_nLastError = OpenSongLocked(file, m_strShortPath, CFile::modeReadWrite)) != 0)
+        return false;
     // Work on the file a symbolic link points at, so the link stays a link.
     char resolved[PATH_MAX];
-    if (!::realpath(m_strShortPath.c_str(), resolved))
-        return false;
-    const std::string path = resolved;
-
-    CFile file;
-    if (!file.Open(path, CFile::modeRead))
-        return false;
     struct stat st;
-    if (::fstat(file.Handle(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (!::realpath(m_strShortPath.c_str(), resolved) || ::fstat(file.Handle(), &st) != 0) {
+        m_nLastError = errno;
         return false;
-    // The file must be writable for the change. Opening it read-write asks with the rights
-    // the process really has; access() answers for the real user id, and a root process
-    // without CAP_DAC_OVERRIDE would be told yes and replace a read-only file.
-    {
-        CFile probe;
-        if (!probe.Open(path, CFile::modeReadWrite))
-            return false;
     }
+    // A rewrite of this file that an interruption cut short is finished before it is read.
+    if ((m_nLastError = AtomicFile::FinishInterruptedRewrite(resolved, file.Handle())) != 0
+        || ::fstat(file.Handle(), &st) != 0)
+        return false;
     try {
         const std::int64_t length = st.st_size;
         const std::int64_t cut = Id3v2HeadSize(file, length);
         if (cut == 0)
             return true;
+        // A new file in its place would leave the old bytes under the other names: the new
+        // bytes are copied over this one, through a journal that survives an interruption.
         if (st.st_nlink > 1) {
-            file.Close();
-            return ShiftInPlace(path, cut, length);
+            m_nLastError = AtomicFile::RewriteInPlace(resolved, file.Handle(),
+                [&](AtomicFile& out) { return CopyRange(file, cut, length - cut, out); });
+            const struct timespec times[2] = {st.st_atim, st.st_mtim};
+            ::futimens(file.Handle(), times);
+            return m_nLastError == 0;
         }
-        return RewriteWithoutHead(path, file, cut, length, st);
+        m_nLastError = RewriteWithoutHead(resolved, file, cut, length, st);
+        return m_nLastError == 0;
+    } catch (const CFileException& error) {
+        m_nLastError = error.m_lOsError;
+        return false;
     } catch (const CException&) {
         return false;
     }

@@ -7,8 +7,8 @@ class CFile;
 struct TrailerFile;
 
 // One MP3 file on disk: its paths, the five ID3v1 texts (UTF-8), the genre code and the
-// ID3v1.1 track number, the track list row it stands for, and two flags that gate every file access. Copyable by value; the
-// edit journal stores copies.
+// ID3v1.1 track number, the track list row it stands for, and two flags that gate every file
+// access. Copyable by value; the edit journal stores copies.
 class CMp3File {
 public:
     CMp3File();
@@ -42,12 +42,17 @@ public:
     // number) and writes the whole trailer in one write,
     // replacing an existing one or appending a new one. False when nothing was written.
     bool WriteTag();
+    // WriteTag only when the path still names the file of that device and inode (the file the
+    // record was read from); otherwise nothing is written and m_nLastError is
+    // kErrorReplacedFile.
+    bool WriteTagToSameFile(std::uint64_t device, std::uint64_t inode);
     // WriteTag through the file LoadForUpdate left open, which it closes; when that file is
     // not open for writing, exactly as WriteTag().
     bool WriteTag(TrailerFile& disk);
     // Cuts a leading ID3v2 tag (and any that follow it directly) off the file. False when the
-    // record is not valid or the file cannot be changed; true otherwise, also when there was
-    // nothing to remove.
+    // record is not valid or the file cannot be changed (also when it has other hard links);
+    // true otherwise, also when there was nothing to remove. The new file takes the old one's
+    // place only when complete, so an interruption leaves the old bytes.
     bool RemoveId3v2();
 
     char m_byGenre;
@@ -64,6 +69,9 @@ public:
     std::string m_strShortPath;
     // The ID3v1.1 track number as read, kept through every write; 0 for none.
     std::uint8_t m_byTrack;
+    // Why the last SetPath, WriteTag or RemoveId3v2 failed: an errno value or one of the
+    // platform's own causes (FileErrorText); 0 when it gave none.
+    int m_nLastError = 0;
 
 private:
     void ClearTexts();

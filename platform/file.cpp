@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +20,8 @@ std::string NamePart(const std::string& path)
     auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+} // namespace
 
 // Renames without ever replacing an existing target. Falls back to link + unlink where the file
 // system has no RENAME_NOREPLACE.
@@ -45,8 +48,6 @@ int RenameNoReplace(const std::string& oldPath, const std::string& newPath)
     return rename(oldPath.c_str(), newPath.c_str()) == 0 ? 0 : errno;
 }
 
-} // namespace
-
 CFile::~CFile()
 {
     if (m_fd >= 0)
@@ -70,12 +71,21 @@ bool CFile::OpenAt(
         access = O_WRONLY;
     int fd;
     do {
-        fd = ::openat(
-            folderFd, name.c_str(), access | O_CLOEXEC | ((flags & modeNoBlock) ? O_NONBLOCK : 0));
+        fd = ::openat(folderFd, name.c_str(),
+            access | O_CLOEXEC | O_NONBLOCK | ((flags & modeNoFollow) ? O_NOFOLLOW : 0));
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         if (error)
             *error = errno;
+        return false;
+    }
+    // A device or pipe named like a song is never read or written.
+    struct stat st;
+    const int why = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : kErrorNotRegularFile;
+    if (why) {
+        ::close(fd);
+        if (error)
+            *error = why;
         return false;
     }
     m_fd = fd;
@@ -202,6 +212,14 @@ void CFile::SetLength(std::int64_t length)
 {
     if (::ftruncate(m_fd, length) != 0)
         ThrowError(errno);
+}
+
+void CFile::Lock()
+{
+    while (::flock(m_fd, LOCK_EX) != 0) {
+        if (errno != EINTR)
+            ThrowError(errno);
+    }
 }
 
 void CFile::Flush()

@@ -8,6 +8,11 @@
 
 #include "platform/exception.h"
 
+// Renames oldPath to newPath only when nothing is at newPath (never replaces a file); link and
+// unlink, or a check and a rename, where the file system has no RENAME_NOREPLACE. Returns 0 or
+// an errno (EEXIST when newPath is taken).
+int RenameNoReplace(const std::string& oldPath, const std::string& newPath);
+
 struct CFileStatus {
     std::int64_t m_size = 0;
     std::time_t m_mtime = 0;
@@ -25,9 +30,12 @@ public:
         modeReadWrite = 0x0002,
         // Accepted for the callers' sake; Linux has no mandatory sharing modes.
         shareExclusive = 0x0010,
-        // The open itself never waits (a named pipe without a writer); reads and writes of
-        // regular files are not changed by it.
+        // Accepted for the callers' sake: every open is made without waiting (a named pipe
+        // without a writer), and only regular files are kept open.
         modeNoBlock = 0x0100,
+        // A symbolic link as the last part of the path is not followed (the open fails with
+        // ELOOP).
+        modeNoFollow = 0x0200,
     };
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 
@@ -36,7 +44,9 @@ public:
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
-    // Opens an existing file; false (and errno in *error when given) when it cannot.
+    // Opens an existing regular file; false (and errno, or kErrorNotRegularFile for anything
+    // else, in *error when given) when it cannot. Never waits and never reads or writes a byte
+    // of something that is not a regular file.
     bool Open(const std::string& path, unsigned flags, int* error = nullptr);
     // Opens name in the folder open as folderFd (AT_FDCWD: the current folder), which spares
     // the system the walk of the whole path; path names the same file in errors.
@@ -60,6 +70,9 @@ public:
     void WriteAt(const void* buffer, std::size_t count, std::int64_t offset);
     std::int64_t GetLength() const;
     void SetLength(std::int64_t length);
+    // Waits for and holds an advisory lock (flock) on the file until it is closed, so that
+    // another writer that locks it too waits.
+    void Lock();
     // Flushes the file's data to the disk (fsync).
     void Flush();
     // Closes the descriptor; a failing close throws. Harmless when not open.

@@ -1,7 +1,14 @@
 #include "platform/mp3decoder.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <mpg123.h>
 #include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/exception.h"
 
 namespace {
 void InitLibrary()
@@ -32,7 +39,18 @@ bool Mp3Decoder::Open(const std::string& path)
         Close();
         return false;
     };
-    if (mpg123_open_fixed(m_pHandle, path.c_str(), MPG123_STEREO, MPG123_ENC_SIGNED_16)
+    // Only a regular file is decoded; the open never waits (a named pipe without a writer).
+    m_nFd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (m_nFd < 0)
+        return fail(std::strerror(errno));
+    struct stat st;
+    if (::fstat(m_nFd, &st) != 0 || !S_ISREG(st.st_mode))
+        return fail(FileErrorText(kErrorNotRegularFile));
+    // The decoder opens the very file that was checked, through the descriptor's name in /proc
+    // (the path itself where /proc is missing).
+    const std::string checked = "/proc/self/fd/" + std::to_string(m_nFd);
+    const std::string name = ::access(checked.c_str(), R_OK) == 0 ? checked : path;
+    if (mpg123_open_fixed(m_pHandle, name.c_str(), MPG123_STEREO, MPG123_ENC_SIGNED_16)
         != MPG123_OK)
         return fail(mpg123_strerror(m_pHandle));
     long rate = 0;
@@ -64,6 +82,10 @@ void Mp3Decoder::Close()
         mpg123_delete(m_pHandle);
         m_pHandle = nullptr;
     }
+    // Kept open while the decoder reads, so /proc names the checked file all along.
+    if (m_nFd >= 0)
+        ::close(m_nFd);
+    m_nFd = -1;
     m_nRate = 0;
     m_nLengthFrames = 0;
 }

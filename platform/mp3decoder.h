@@ -37,6 +37,7 @@ public:
 
 private:
     mpg123_handle_struct* m_pHandle = nullptr;
+    int m_nFd = -1;
     long m_nRate = 0;
     std::int64_t m_nLengthFrames = 0;
     std::string m_strError;

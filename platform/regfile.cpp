@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/atomicfile.h"
+
 namespace {
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
@@ -194,21 +196,6 @@ std::vector<std::string_view> SplitLines(std::string_view text)
         text.remove_prefix(end + 1);
     }
     return lines;
-}
-
-int WriteAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return 0;
 }
 
 std::string FolderOfPath(const std::string& path)
@@ -508,38 +495,22 @@ RegFile::LoadResult RegFile::Load(const std::string& path, RegFile& out, int* er
 bool RegFile::Save(const std::string& path, int* error) const
 {
     const std::string target = ReplaceTarget(path);
-    const std::string folder = FolderOfPath(target);
-    std::string temp = target + ".XXXXXX";
     auto fail = [&](int e) {
         if (error)
             *error = e;
         return false;
     };
-    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return fail(errno);
+    AtomicFile file;
+    if (int e = file.Create(target))
+        return fail(e);
+    // A new settings file is the user's alone (0600); a replaced one keeps its permissions.
     struct stat old;
     if (::stat(target.c_str(), &old) == 0)
-        ::fchmod(fd, old.st_mode & 07777); // keep the old file's permissions
-
+        ::fchmod(file.Handle(), old.st_mode & 07777);
     const std::string text = Render();
-    int e = WriteAll(fd, text.data(), text.size());
-    if (e == 0 && ::fsync(fd) != 0)
-        e = errno;
-    if (::close(fd) != 0 && e == 0)
-        e = errno;
-    if (e == 0 && ::rename(temp.c_str(), target.c_str()) != 0)
-        e = errno;
-    if (e != 0) {
-        ::unlink(temp.c_str());
+    if (int e = file.Write(text.data(), text.size()))
         return fail(e);
-    }
-    // The rename is durable once the folder is flushed too. A file system that cannot flush a
-    // folder has still replaced the file, so the result does not depend on it.
-    int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    if (int e = file.Commit(true))
+        return fail(e);
     return true;
 }

@@ -11,6 +11,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/atomicfile.h"
+#include "platform/exception.h"
+#include "platform/file.h"
 #include "platform/shellui.h"
 
 namespace {
@@ -56,6 +59,8 @@ std::string Reason(int error)
         return "The system cannot find the file specified.";
     case EEXIST:
         return "A file with the name you specified already exists.";
+    case kErrorNotRegularFile:
+        return "It is not a regular file.";
     default:
         return std::strerror(error);
     }
@@ -78,25 +83,6 @@ int ResultOf(int error)
     }
 }
 
-// Puts from at to only when to does not exist.
-int RenameNoReplace(const std::string& from, const std::string& to)
-{
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    if (link(from.c_str(), to.c_str()) == 0) {
-        unlink(from.c_str());
-        return 0;
-    }
-    if (errno != EPERM && errno != ENOTSUP)
-        return errno;
-    struct stat st;
-    if (lstat(to.c_str(), &st) == 0)
-        return EEXIST;
-    return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
-
 int MakeFolders(const std::string& folder)
 {
     struct stat st;
@@ -108,15 +94,6 @@ int MakeFolders(const std::string& folder)
             return error;
     }
     return mkdir(folder.c_str(), 0777) == 0 || errno == EEXIST ? 0 : errno;
-}
-
-void SyncFolder(const std::string& folder)
-{
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
 }
 
 // Percent-encodes a path for a .trashinfo file; letters, digits, "/-_.~" stay.
@@ -133,6 +110,28 @@ std::string PercentEncoded(const std::string& path)
         }
     }
     return out;
+}
+
+// The name of the n-th try to put a file named stem + ext into the trash: the file's own name
+// first, then stem.n.ext. Cut, keeping the extension and never splitting a UTF-8 character, so
+// that its info file (the name + ".trashinfo") fits NAME_MAX; the info file keeps the whole
+// original path, which is what a restore gives back.
+std::string TrashName(std::string stem, std::string ext, int n)
+{
+    constexpr std::size_t kRoom = 255 - std::char_traits<char>::length(".trashinfo");
+    if (ext.size() > 32) {
+        stem += ext;
+        ext.clear();
+    }
+    const std::string number = n == 1 ? "" : "." + std::to_string(n);
+    const std::size_t keep = kRoom - ext.size() - number.size();
+    if (stem.size() > keep) {
+        std::size_t cut = keep;
+        while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80)
+            --cut;
+        stem.resize(cut);
+    }
+    return stem + number + ext;
 }
 
 class Operation {
@@ -201,31 +200,27 @@ bool Operation::Fail(const std::string& path, int result, const std::string& rea
     return true;
 }
 
-// Copies source's bytes, mode and times into a temporary file beside target, flushes it and
-// puts it in place; on any failure or cancel the temporary file is removed. Returns 0, an errno,
-// or -1 when cancelled.
+// Copies source's bytes, mode and times into a new file that takes target's place only when
+// complete and flushed; on any failure or cancel nothing is left of it. Only a regular file is
+// read, and its open never waits (a named pipe). Returns 0, an errno, or -1 when cancelled.
 int Operation::CopyFile(const std::string& source, const std::string& target, bool replace)
 {
-    const int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    const int in = open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (in < 0)
         return errno;
     struct stat st;
-    if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int error = S_ISDIR(st.st_mode) ? EISDIR : errno ? errno : EINVAL;
+    const int statError = fstat(in, &st) != 0 ? errno
+        : S_ISREG(st.st_mode)                 ? 0
+        : S_ISDIR(st.st_mode)                 ? EISDIR
+                                              : kErrorNotRegularFile;
+    if (statError) {
         close(in);
-        return error;
+        return statError;
     }
-    std::string name = NameOfPath(target).substr(0, 180);
-    std::string temp = FolderOfPath(target) + "/." + name + ".sonivar-XXXXXX";
-    const int out = mkostemp(temp.data(), O_CLOEXEC);
-    if (out < 0) {
-        const int error = errno;
-        close(in);
-        return error;
-    }
-    int error = 0;
-    std::vector<char> buffer(1 << 20);
-    for (off_t copied = 0;;) {
+    AtomicFile out;
+    int error = out.Create(target);
+    std::vector<char> buffer(error ? 0 : 1 << 20);
+    for (off_t copied = 0; !error;) {
         // Between blocks of a file that is not yet fully copied, so a small file is never cut.
         if (copied > 0 && copied < st.st_size && Cancelled()) {
             error = -1;
@@ -241,38 +236,16 @@ int Operation::CopyFile(const std::string& source, const std::string& target, bo
         if (got == 0)
             break;
         copied += got;
-        for (ssize_t done = 0; done < got && !error;) {
-            const ssize_t put = write(out, buffer.data() + done, static_cast<size_t>(got - done));
-            if (put < 0 && errno != EINTR)
-                error = errno;
-            else if (put > 0)
-                done += put;
-        }
-        if (error)
-            break;
+        error = out.Write(buffer.data(), static_cast<std::size_t>(got));
     }
     close(in);
     if (!error) {
-        fchmod(out, st.st_mode & 01777);
+        fchmod(out.Handle(), st.st_mode & 01777);
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        futimens(out, times);
-        if (fsync(out) != 0)
-            error = errno;
+        futimens(out.Handle(), times);
+        error = out.Commit(replace);
     }
-    if (close(out) != 0 && !error)
-        error = errno;
-    if (!error) {
-        if (replace)
-            error = rename(temp.c_str(), target.c_str()) == 0 ? 0 : errno;
-        else
-            error = RenameNoReplace(temp, target);
-    }
-    if (error) {
-        unlink(temp.c_str());
-        return error;
-    }
-    SyncFolder(FolderOfPath(target));
-    return 0;
+    return error;
 }
 
 bool Operation::DoTransfer(const std::string& source, std::string target, bool more)
@@ -426,7 +399,7 @@ int Operation::Trash(const std::string& path, bool& noTrash)
     const std::string text
         = "[Trash Info]\nPath=" + PercentEncoded(infoPath) + "\nDeletionDate=" + date + "\n";
     for (int n = 1; n < 10000; ++n) {
-        const std::string trashName = n == 1 ? name : stem + "." + std::to_string(n) + ext;
+        const std::string trashName = TrashName(stem, ext, n);
         const std::string info = trash + "/info/" + trashName + ".trashinfo";
         const int fd = open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {

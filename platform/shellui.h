@@ -49,4 +49,7 @@ public:
     // Told of every item that fails, with its full path and the reason, just before its error
     // box. For front ends that keep their own account (the CLI); windows need nothing more.
     virtual void NoteFailure(const std::string& /*path*/, const std::string& /*reason*/) { }
+    // Told once of what a batch does other than asked (a move made as a copy). For front ends
+    // without windows (the CLI), which would otherwise leave it unsaid.
+    virtual void Note(const std::string& /*text*/) { }
 };

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fileops/pathchecks.h"
 #include "support/fixtures.h"
 #include "support/tmpfsmount.h"
 
@@ -55,6 +56,17 @@ std::map<std::string, std::string> Snapshot(const std::string& root)
         entries[fs::relative(entry.path(), root)] = state;
     }
     return entries;
+}
+
+// An ID3v2 tag of size bytes in all.
+std::string Id3v2Bytes(std::uint32_t size)
+{
+    std::string tag = "ID3\x03";
+    tag += std::string(2, '\0');
+    const std::uint32_t body = size - 10;
+    for (int shift = 21; shift >= 0; shift -= 7)
+        tag += static_cast<char>((body >> shift) & 0x7F);
+    return tag + std::string(body, 'x');
 }
 
 class SonivarCli : public ::testing::Test {
@@ -563,6 +575,10 @@ TEST_F(SonivarCli, MovesTakeTheCompanionTextAndCreateArtistFoldersOnlyWithYes)
 
     const CliRun moved = Run({"--yes", "move-artist", "root", "out", "in"});
     EXPECT_EQ(moved.status, 0) << moved.err;
+    EXPECT_NE(moved.err.find(
+                  "sonivar-cli: " + m_dir / "in/nobody.mp3" + ": skipped: its Artist is empty\n"),
+        std::string::npos)
+        << moved.err;
     EXPECT_EQ(Bytes("root/Band/my Song.mp3"), song);
     // The companion is found by the MP3 file's name, which the first move recased.
     EXPECT_EQ(Bytes("out/MY sONG.txt"), "lyrics");
@@ -604,6 +620,73 @@ TEST_F(SonivarCli, YesNeverDeletesForGoodWhatTheTrashCannotTake)
     EXPECT_NE(run.err.find("small/a.mp3: It cannot be moved to the Trash"), std::string::npos)
         << run.err;
     EXPECT_NE(run.err.find("not deleted for good, left in place"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find(".;"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFileBytes(disk / "a.mp3"), m_audio);
+}
+
+// Each refused file is reported with its cause: a full disk, a named pipe, a link to a file
+// that is not a song.
+TEST_F(SonivarCli, FailedWritesNameTheirCause)
+{
+    Add("lib/ok.mp3", "", Id3v2Bytes(40));
+    ASSERT_EQ(::mkfifo((m_dir / "lib/p.mp3").c_str(), 0644), 0);
+    WriteFileBytes(m_dir / "notes.txt", "notes");
+    ASSERT_EQ(::symlink("../notes.txt", (m_dir / "lib/evil.mp3").c_str()), 0);
+    Add("linked/h.mp3", "", Id3v2Bytes(40));
+    ASSERT_EQ(::link((m_dir / "linked/h.mp3").c_str(), (m_dir / "h-too.mp3").c_str()), 0);
+    const CliRun set = Run({"set", "artist", "X", "lib"});
+    EXPECT_EQ(set.status, 1);
+    EXPECT_NE(set.err.find("sonivar-cli: " + m_dir / "lib/p.mp3" + ": not a regular file\n"),
+        std::string::npos)
+        << set.err;
+    EXPECT_NE(set.err.find("sonivar-cli: " + m_dir / "lib/evil.mp3"
+                  + ": a symbolic link to a file whose name does not end in .mp3\n"),
+        std::string::npos)
+        << set.err;
+    EXPECT_EQ(ReadFileBytes(m_dir / "notes.txt"), "notes");
+    const CliRun strip = Run({"strip-id3v2", "lib", "linked"});
+    EXPECT_EQ(strip.status, 1);
+    EXPECT_NE(strip.err.find("sonivar-cli: " + m_dir / "lib/p.mp3" + ": not a regular file\n"),
+        std::string::npos)
+        << strip.err;
+    EXPECT_EQ(strip.err.find("linked/h.mp3"), std::string::npos) << strip.err;
+    EXPECT_EQ(Bytes("h-too.mp3"), m_audio); // both names see the change
+    EXPECT_FALSE(Bytes("lib/ok.mp3").starts_with("ID3"));
+
+    TmpfsMount disk(m_dir, "full", 1 << 20);
+    if (!disk.IsMounted())
+        GTEST_SKIP() << disk.Why();
+    // Whole pages: an appended trailer needs a new one.
+    WriteFileBytes(disk / "a.mp3", FakeAudio(8192));
+    WriteFileBytes(disk / "b.mp3", Id3v2Bytes(40) + m_audio);
+    disk.Fill();
+    const CliRun full = Run({"set", "artist", "X", "full/a.mp3"});
+    EXPECT_EQ(full.err, "sonivar-cli: " + m_dir / "full/a.mp3" + ": No space left on device\n");
+    const CliRun fullStrip = Run({"strip-id3v2", "full/b.mp3"});
+    EXPECT_EQ(
+        fullStrip.err, "sonivar-cli: " + m_dir / "full/b.mp3" + ": No space left on device\n");
+}
+
+// A move from a drive of another type than the system's is made as a copy, and says so once.
+TEST_F(SonivarCli, AMoveMadeAsACopySaysSo)
+{
+    TmpfsMount disk(m_dir, "ram", 1 << 20);
+    if (!disk.IsMounted())
+        GTEST_SKIP() << disk.Why();
+    if (DriveKindOf(disk.Path()) == DriveKindOf("/"))
+        GTEST_SKIP() << "the root file system is of the same kind as a tmpfs";
+    WriteFileBytes(disk / "a.mp3", m_audio);
+    WriteFileBytes(disk / "b.mp3", m_audio);
+    MakeFolder(m_dir / "out");
+    const CliRun move = Run({"move", "out", "ram"});
+    EXPECT_EQ(move.status, 0) << move.err;
+    // Once, naming the folder the songs came from (as its rows spell it).
+    const std::string note = "ram is on a drive of another type than the system's, so the "
+                             "originals stay\n";
+    EXPECT_TRUE(move.err.starts_with("sonivar-cli: copying instead of moving: ")) << move.err;
+    EXPECT_TRUE(move.err.ends_with(note)) << move.err;
+    EXPECT_EQ(move.err.find('\n'), move.err.size() - 1) << move.err;
+    EXPECT_EQ(Bytes("out/a.mp3"), m_audio);
     EXPECT_EQ(ReadFileBytes(disk / "a.mp3"), m_audio);
 }
 

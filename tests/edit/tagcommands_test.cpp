@@ -243,6 +243,31 @@ TEST_F(TagCommands, UndoSkipsRowsThatWereRemoved)
     EXPECT_EQ(lib.Cell("b.mp3", TrackList::ColGenre), GenreName(0));
 }
 
+// Files swapped (or replaced) outside the program since the batch: Undo writes each old trailer
+// only into the file it was read from, leaves the rows of the others and says how many.
+TEST_F(TagCommands, UndoWritesOnlyIntoTheFileItRead)
+{
+    lib.m_ui.AnswerInput("New Artist");
+    OnChangeTagField(lib.m_session, ID_TAG_ARTIST);
+    const std::string a = lib.Bytes("a.mp3");
+    const std::string d = lib.Bytes("d.mp3");
+    ASSERT_EQ(rename(lib.Path("a.mp3").c_str(), lib.Path("t.mp3").c_str()), 0);
+    ASSERT_EQ(rename(lib.Path("d.mp3").c_str(), lib.Path("a.mp3").c_str()), 0);
+    ASSERT_EQ(rename(lib.Path("t.mp3").c_str(), lib.Path("d.mp3").c_str()), 0);
+    lib.m_ui.m_calls.clear();
+    OnUndo(lib.m_session);
+    EXPECT_EQ(lib.Bytes("a.mp3"), d);
+    EXPECT_EQ(lib.Bytes("d.mp3"), a);
+    EXPECT_EQ(lib.Trailer("c.mp3"), TrailerOf(kC));
+    EXPECT_EQ(lib.Cell("a.mp3", TrackList::ColArtist), "New Artist");
+    EXPECT_EQ(lib.Cell("d.mp3", TrackList::ColArtist), "New Artist");
+    EXPECT_EQ(lib.Cell("c.mp3", TrackList::ColArtist), "third artist");
+    ASSERT_EQ(lib.m_ui.m_calls.size(), 1u);
+    EXPECT_EQ(lib.m_ui.m_calls[0].kind, "MessageBox");
+    EXPECT_NE(lib.m_ui.m_calls[0].text.find(" 2 "), std::string::npos) << lib.m_ui.m_calls[0].text;
+    EXPECT_FALSE(lib.m_session.IsUndoEnabled());
+}
+
 TEST_F(TagCommands, RecasingTakesTheCellsAndKeepsYearAndComment)
 {
     lib.m_list.SetItemText(lib.RowOf("a.mp3"), TrackList::ColComment, "shown COMMENT");

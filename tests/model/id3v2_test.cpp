@@ -136,6 +136,7 @@ TEST(Id3v2Test, KeepsModeTimeLinksAndHardLinks)
     ASSERT_TRUE(Strip(linked));
     EXPECT_EQ(ReadFileBytes(linked), audio);
     EXPECT_EQ(ReadFileBytes(dir / "b-too.mp3"), audio); // both names see the change
+    EXPECT_EQ(CountEntries(dir.Path()), 4); // a.mp3, link.mp3, b.mp3, b-too.mp3
 }
 
 TEST(Id3v2Test, FullDiskLeavesTheOriginalIdentical)

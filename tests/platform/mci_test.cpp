@@ -1,7 +1,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -173,11 +175,15 @@ TEST_F(MciTest, NonMp3AndMissingFilesFailOpenCleanly)
     WriteFileBytes(m_dir / "text.mp3", "this is not an mp3 file at all\n");
     WriteFileBytes(m_dir / "empty.mp3", "");
     WriteFileBytes(m_dir / "zeros.mp3", std::string(50000, '\0'));
-    for (const char* name : {"text.mp3", "empty.mp3", "zeros.mp3", "missing.mp3"}) {
+    // A named pipe without a writer: refused at once (the alarm ends a process that waits).
+    ASSERT_EQ(mkfifo((m_dir / "pipe.mp3").c_str(), 0644), 0);
+    alarm(20);
+    for (const char* name : {"text.mp3", "empty.mp3", "zeros.mp3", "missing.mp3", "pipe.mp3"}) {
         EXPECT_NE(mciSendStringA("open " + (m_dir / name) + " alias s", nullptr, 0), 0u) << name;
         EXPECT_EQ(Status("position"), -1) << name;
         EXPECT_NE(mciSendStringA("close s", nullptr, 0), 0u) << name;
     }
+    alarm(0);
 }
 
 TEST_F(MciTest, NoSoundDriverIsAnErrorOfOpen)

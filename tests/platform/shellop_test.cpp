@@ -1,11 +1,17 @@
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
+#include <memory>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include "platform/atomicfile.h"
 #include "platform/shellop.h"
 #include "support/fixtures.h"
 #include "support/scriptedshellui.h"
@@ -264,4 +270,161 @@ TEST(ShellOperation, ATrashOnAFullDiskOffersDeletingForGoodAndNoKeepsTheFile)
     // No info file without its file is left in the trash.
     const std::string info = disk / ("/.Trash-" + std::to_string(getuid()) + "/info");
     EXPECT_TRUE(!fs::exists(info) || fs::is_empty(info));
+}
+
+namespace {
+
+// Percent-decodes the Path line of a .trashinfo file, as a file manager restoring it does.
+std::string RestorePathOf(const std::string& info)
+{
+    const auto start = info.find("Path=");
+    const std::string encoded = info.substr(start + 5, info.find('\n', start) - start - 5);
+    std::string path;
+    for (std::size_t i = 0; i < encoded.size(); ++i) {
+        if (encoded[i] == '%' && i + 2 < encoded.size()) {
+            path += static_cast<char>(std::stoi(encoded.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            path += encoded[i];
+        }
+    }
+    return path;
+}
+
+} // namespace
+
+// Names of 246 to 255 bytes go to the trash under a shortened, unique name that keeps the
+// extension; the info file keeps the whole original path, so a restore gives the name back.
+TEST(ShellOperation, TheLongestNamesGoToTheTrashAndComeBackWhole)
+{
+    TempDir dir;
+    UseFreshHome(dir);
+    const std::string trash = dir / "data/Trash";
+    MakeFolder(dir / "music");
+    std::vector<std::string> names;
+    for (const std::size_t length : {246u, 255u}) {
+        // Two-byte letters where the cut falls, so that it must not split one.
+        std::string stem = std::string(200, 'n');
+        while (stem.size() + 4 < length)
+            stem += "\xc5\xbe";
+        stem.resize(length - 4 - (stem.size() + 4 > length ? 1 : 0));
+        names.push_back(stem + ".mp3");
+        names.push_back(stem + "X.mp3");
+    }
+    std::vector<std::string> paths;
+    for (std::string& name : names) {
+        name.resize(std::min<std::size_t>(name.size(), 255));
+        paths.push_back(dir / ("music/" + name));
+        WriteFileBytes(paths.back(), name);
+    }
+    ScriptedShellUi ui;
+    ASSERT_EQ(RunOp(FO_DELETE, paths, {}, FOF_ALLOWUNDO | FOF_NOCONFIRMATION, ui), 0);
+    const std::vector<std::string> infos = FilesIn(trash + "/info");
+    ASSERT_EQ(infos.size(), names.size());
+    std::vector<std::string> restored;
+    for (const std::string& info : infos) {
+        EXPECT_LE(info.size(), 255u);
+        const std::string trashName = info.substr(0, info.size() - 10);
+        EXPECT_TRUE(trashName.ends_with(".mp3")) << trashName;
+        const std::string original = RestorePathOf(ReadFileBytes(trash + "/info/" + info));
+        // What the trash holds is the file that was at the original path.
+        EXPECT_EQ(
+            ReadFileBytes(trash + "/files/" + trashName), original.substr(original.rfind('/') + 1));
+        restored.push_back(original);
+    }
+    std::sort(restored.begin(), restored.end());
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(restored, paths);
+    EXPECT_EQ(FilesIn(dir / "music"), std::vector<std::string> {});
+}
+
+// A copy killed at every step of its write, and a move across file systems killed the same
+// way, leave the source whole, the target absent or whole, and no temporary file after the
+// next operation in the folder; a named pipe or device is refused at once.
+TEST(ShellOperation, CopiesKilledAtEveryStepLeaveNoPartialOrTemporaryFile)
+{
+    TempDir dir;
+    const std::string audio = FakeAudio((4 << 20) + 5);
+    WriteFileBytes(dir / "a.mp3", audio);
+    MakeFolder(dir / "dest");
+    std::unique_ptr<TmpfsMount> other;
+    if (geteuid() == 0) {
+        other = std::make_unique<TmpfsMount>(dir, "other", 64 << 20);
+        if (!other->IsMounted())
+            other.reset();
+    }
+    int kills = 0;
+    int damaged = 0;
+    int left = 0;
+    for (const bool move : {false, true}) {
+        if (move && !other)
+            break;
+        const std::string destFolder = move ? other->Path() : dir / "dest";
+        const std::string target = destFolder + "/a.mp3";
+        for (const bool named : {false, true}) {
+            for (int step = 1;; ++step) {
+                WriteFileBytes(dir / "a.mp3", audio);
+                unlink(target.c_str());
+                const pid_t child = fork();
+                if (child == 0) {
+                    AtomicFile::UseNamedTemporariesForTesting(named);
+                    AtomicFile::KillAtStepForTesting(step);
+                    ScriptedShellUi quiet;
+                    _exit(RunOp(move ? FO_MOVE : FO_COPY, {dir / "a.mp3"}, {destFolder},
+                              FOF_SILENT | FOF_NOCONFIRMATION, quiet)
+                                == 0
+                            ? 0
+                            : 1);
+                }
+                int status = 0;
+                waitpid(child, &status, 0);
+                const bool killed = WIFSIGNALED(status);
+                const bool sourceWhole
+                    = fs::exists(dir / "a.mp3") && ReadFileBytes(dir / "a.mp3") == audio;
+                const bool targetAbsent = !fs::exists(target);
+                const bool targetWhole = !targetAbsent && ReadFileBytes(target) == audio;
+                // A move removes its source only once the copy is complete.
+                const bool fine
+                    = (targetAbsent && sourceWhole) || (targetWhole && (sourceWhole || move));
+                damaged += !fine;
+                EXPECT_TRUE(fine) << "step " << step << " move " << move << " named " << named;
+                if (!killed) {
+                    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+                    EXPECT_TRUE(targetWhole);
+                    break;
+                }
+                ++kills;
+                // The next operation into that folder.
+                WriteFileBytes(dir / "b.mp3", "b");
+                ScriptedShellUi quiet;
+                EXPECT_EQ(RunOp(FO_COPY, {dir / "b.mp3"}, {destFolder},
+                              FOF_SILENT | FOF_NOCONFIRMATION, quiet),
+                    0);
+                for (const std::string& name : FilesIn(destFolder)) {
+                    left += AtomicFile::IsTemporaryName(name);
+                    EXPECT_FALSE(AtomicFile::IsTemporaryName(name)) << name;
+                }
+            }
+        }
+    }
+    EXPECT_GE(kills, 12);
+    std::cout << "[ kills  ] copy and move: " << kills << " kills at chosen steps, " << damaged
+              << " files damaged, " << left << " temporary files left\n";
+
+    // A named pipe named like a song: refused at once instead of waiting for a writer.
+    ASSERT_EQ(mkfifo((dir / "p.mp3").c_str(), 0644), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        ScriptedShellUi quiet;
+        _exit(RunOp(FO_COPY, {dir / "p.mp3"}, {dir / "dest"}, FOF_SILENT, quiet) != 0 ? 0 : 1);
+    }
+    int status = 0;
+    for (int waited = 0; waitpid(child, &status, WNOHANG) == 0 && waited < 5000; waited += 10)
+        usleep(10000);
+    if (!WIFEXITED(status) && !WIFSIGNALED(status)) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the copy of a pipe hung";
+    EXPECT_FALSE(fs::exists(dir / "dest/p.mp3"));
 }

@@ -763,7 +763,7 @@ TEST(MainDlg, RowsShowWhatTheFilesHoldAndABatchWithFailuresEndsInOneMessage)
     EXPECT_EQ(boxes, 1);
     EXPECT_EQ(text.toStdString(),
         "Nisam mogao promijenit 2 fajla:\n" + library.Path("b.mp3")
-            + ": No such file or directory\n" + library.Path("c.mp3") + ": Is a directory");
+            + ": No such file or directory\n" + library.Path("c.mp3") + ": not a regular file");
     EXPECT_EQ(caption, QStringLiteral("Greska"));
     EXPECT_EQ(icon, QMessageBox::Warning);
 
