@@ -31,6 +31,13 @@ public:
     // Shows a new main window title ("Loading...." while Add files adds rows); may be empty.
     std::function<void(const std::string&)> m_onTitleChanged;
 
+    // A dry run: the commands go through their steps as usual, but each step that would change
+    // a file on disk hands Preview a line that says what it would do, and does nothing. Empty
+    // for a real run.
+    std::function<void(const std::string& line)> m_onPreview;
+    bool IsDryRun() const { return static_cast<bool>(m_onPreview); }
+    void Preview(const std::string& line) { m_onPreview(line); }
+
     CUndoJournal m_journal;
     int m_nJournalCommand = 0;
 

@@ -163,8 +163,12 @@ CliParseResult ParseCliArgs(const std::vector<std::string>& words)
             optionsEnded = true;
         } else if (word == "--help" || word == "-h") {
             args.m_bHelp = true;
+        } else if (word == "--version") {
+            args.m_bVersion = true;
         } else if (word == "--yes" || word == "-y") {
             args.m_bYes = true;
+        } else if (word == "--dry-run" || word == "-n") {
+            args.m_bDryRun = true;
         } else if (word == "--codepage" || word.starts_with("--codepage=")) {
             std::string name;
             if (word == "--codepage") {
@@ -196,8 +200,8 @@ CliParseResult ParseCliArgs(const std::vector<std::string>& words)
             args.m_paths.push_back(word);
         }
     }
-    // --help wins over anything missing.
-    if (args.m_bHelp) {
+    // --help and --version win over anything missing.
+    if (args.m_bHelp || args.m_bVersion) {
         result.m_bOk = true;
         return result;
     }
@@ -215,7 +219,8 @@ CliParseResult ParseCliArgs(const std::vector<std::string>& words)
 std::string CliUsage()
 {
     std::string text
-        = "Usage: sonivar-cli [--codepage NAME] [--yes] COMMAND [ARGUMENT...] [--] PATH...\n"
+        = "Usage: sonivar-cli [--codepage NAME] [--yes] [--dry-run] COMMAND [ARGUMENT...]\n"
+          "                   [--] PATH...\n"
           "Runs one command of Sonivar over the MP3 files of every PATH: a folder is walked\n"
           "with its sub-folders, a file is taken as it is. All rows are selected.\n"
           "\nCommands:\n";
@@ -234,7 +239,11 @@ std::string CliUsage()
             "                   name such as windows-1250, ISO-8859-1, UTF-8); overrides\n"
             "                   the setting\n"
             "  --yes, -y        answer the confirmations with yes (without it: no)\n"
+            "  --dry-run, -n    change nothing; print per file what the command would\n"
+            "                   change: PATH: FIELD: \"OLD\" -> \"NEW\", PATH: file name:\n"
+            "                   \"OLD\" -> \"NEW\", SOURCE: copy -> DESTINATION, ...\n"
             "  --help, -h       print this text\n"
+            "  --version        print the version\n"
             "  --               every word after it is a PATH\n"
             "\nThe arguments right after COMMAND are taken as they stand, also when they\n"
             "begin with '-'. `list` prints File, Artist, Name, Album, Year, Comment, Genre\n"

@@ -4,7 +4,7 @@
 #include <vector>
 
 // The command line of sonivar-cli, parsed without touching any file:
-//   sonivar-cli [--codepage NAME] [--yes] COMMAND [ARGUMENT...] [--] PATH...
+//   sonivar-cli [--codepage NAME] [--yes] [--dry-run] COMMAND [ARGUMENT...] [--] PATH...
 // The words right after COMMAND are its arguments, taken as they stand (a TEXT may begin with
 // '-'). Options may stand anywhere before "--"; every word after "--" is a path.
 
@@ -40,7 +40,9 @@ const std::vector<CliCommandSyntax>& CliCommands();
 
 struct CliArgs {
     bool m_bHelp = false;
+    bool m_bVersion = false;
     bool m_bYes = false;
+    bool m_bDryRun = false;
     bool m_bCodePageGiven = false;
     std::string m_strCodePage;
     CliCommand m_command = CliCommand::List;

@@ -20,7 +20,9 @@
 #include "cli/clicommands.h"
 #include "cli/clishellui.h"
 #include "cli/cliui.h"
+#include "cli/dryrunshell.h"
 #include "edit/batch.h"
+#include "fileops/fileopbatch.h"
 #include "load/addfiles.h"
 #include "load/scanfolder.h"
 #include "model/paths.h"
@@ -168,24 +170,6 @@ bool CheckFolderArgument(const CliArgs& args, std::FILE* err)
     return true;
 }
 
-// Why a file operation the command layer reported without a system error failed.
-std::string ExplainFailure(const std::string& path)
-{
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0)
-        return std::strerror(errno);
-    if (S_ISDIR(st.st_mode))
-        return std::strerror(EISDIR);
-    if (ExtensionOf(path) != "mp3")
-        return "not an MP3 file (the name does not end in .mp3)";
-    if (::access(path.c_str(), W_OK) != 0)
-        return std::strerror(errno);
-    std::string folder = FolderOf(path);
-    if (::access(folder.empty() ? "." : folder.c_str(), W_OK) != 0)
-        return std::string("its folder: ") + std::strerror(errno);
-    return "the file could not be changed";
-}
-
 // A PATH as the rows hold it: absolute, as the folder picker gives folders (a relative one is
 // taken under the current folder), without "." components and without repeated or trailing
 // slashes. ".." stays, as a symbolic link before it decides where it leads.
@@ -213,6 +197,31 @@ std::string AbsolutePath(const std::string& path)
     }
     return result.empty() ? "/" : result;
 }
+
+// A dry run for the life of the scope: the commands' previews and the shell operation's items
+// go to out, one line each, and nothing is changed.
+class DryRunScope {
+public:
+    DryRunScope(Session& session, bool on, std::FILE* out) : m_bOn(on)
+    {
+        if (!m_bOn)
+            return;
+        session.m_onPreview
+            = [out](const std::string& line) { std::fprintf(out, "%s\n", line.c_str()); };
+        SetDryRunOutput(out);
+        CFileOpBatch::SetShellOperation(DryRunShellOperation);
+    }
+    ~DryRunScope()
+    {
+        if (m_bOn)
+            CFileOpBatch::SetShellOperation(nullptr);
+    }
+    DryRunScope(const DryRunScope&) = delete;
+    DryRunScope& operator=(const DryRunScope&) = delete;
+
+private:
+    bool m_bOn;
+};
 
 struct Loaded {
     std::vector<std::string> m_files;
@@ -265,8 +274,8 @@ int RunCli(const std::vector<std::string>& words, std::FILE* out, std::FILE* err
         return kExitUsage;
     }
     const CliArgs& args = parsed.m_args;
-    if (args.m_bHelp) {
-        std::fputs(CliUsage().c_str(), out);
+    if (args.m_bHelp || args.m_bVersion) {
+        std::fputs(args.m_bHelp ? CliUsage().c_str() : "sonivar-cli " SONIVAR_VERSION "\n", out);
         return std::fflush(out) == 0 ? kExitOk : kExitFailed;
     }
     if (!ChooseCodePage(args, err) || !CheckFolderArgument(args, err))
@@ -278,10 +287,10 @@ int RunCli(const std::vector<std::string>& words, std::FILE* out, std::FILE* err
     CliShellUi shellUi(args.m_bYes, err, g_bInterrupted);
     session.SetShell(&shellUi);
     SetBatchPause(false);
+    DryRunScope dryRun(session, args.m_bDryRun, out);
     int failures = 0;
     SetRowFailureHandler([&](const std::string& path, const std::string& reason) {
-        const std::string why = reason.empty() ? ExplainFailure(path) : reason;
-        std::fprintf(err, "sonivar-cli: %s: %s\n", path.c_str(), why.c_str());
+        std::fprintf(err, "sonivar-cli: %s: %s\n", path.c_str(), reason.c_str());
         ++failures;
     });
 

@@ -2,8 +2,10 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class CException;
+class CMp3File;
 class Session;
 class TrackList;
 
@@ -25,10 +27,30 @@ bool BatchPause();
 void PauseAfterRow();
 
 // Where a batch tells that a row's file could not be changed; the batch still goes on with the
-// next row. Nothing happens unless a front end set a handler (the CLI reports each failure).
-// reason is a system error text, or empty when the file layer gave none.
+// next row. The failure goes to the batch's FailedRows, for its message at the end, and to the
+// handler a front end set to report each failure itself (the CLI). reason is a system error
+// text; when the file layer gave none, ExplainFailure tells what the disk says.
 using RowFailureHandler = std::function<void(const std::string& path, const std::string& reason)>;
 void SetRowFailureHandler(RowFailureHandler handler);
+bool HasRowFailureHandler();
 void ReportRowFailure(const std::string& path, const std::string& reason);
 // The same for a caught file error: its path (when it carries one, else path) and its reason.
 void ReportRowFailure(const std::string& path, const CException& error);
+
+// Renames the file at from to the path to (CFile::Rename: never over an existing file). In a
+// dry run it makes the same checks, throwing the same errors, and previews the line
+// "FROM: file name: "OLD" -> "NEW"" instead.
+void RenameFile(Session& session, const std::string& from, const std::string& to);
+
+// Sets the record's texts to what its trailer holds once written: each cut to its field on a
+// character boundary, in the form a later read gives back (what a character the code page
+// cannot hold became, trailing blanks gone).
+void ToStoredTexts(CMp3File& file);
+// The lines a dry run shows for a trailer write at path: one per field whose text or genre
+// changes, "PATH: FIELD: "OLD" -> "NEW"", and "PATH: tag: none -> ID3v1" first when the file
+// had no trailer. before and after hold stored texts.
+std::vector<std::string> TagChangeLines(
+    const std::string& path, const CMp3File& before, const CMp3File& after, bool hadTag);
+// A text in double quotes, with backslash, double quote, tab, newline and carriage return
+// written as \\, \", \t, \n and \r, so that a preview line stays one line.
+std::string Quoted(const std::string& text);

@@ -2,13 +2,34 @@
 
 #include "app/session.h"
 #include "edit/batch.h"
+#include "edit/failedrows.h"
+#include "model/id3v2.h"
 #include "model/mp3file.h"
 #include "platform/exception.h"
+#include "platform/file.h"
+
+namespace {
+
+// What a dry run shows instead of the removal: the bytes the ID3v2 tags take, once the file
+// is open for writing as the removal needs it. False when it is not.
+bool PreviewRemoval(Session& session, const std::string& path)
+{
+    CFile file;
+    if (!file.Open(path, CFile::modeReadWrite))
+        return false;
+    const std::int64_t cut = Id3v2HeadSize(file, file.GetLength());
+    if (cut > 0)
+        session.Preview(path + ": ID3v2 tag: " + std::to_string(cut) + " bytes -> removed");
+    return true;
+}
+
+} // namespace
 
 void OnRemoveId3v2(Session& session)
 {
     if (!CheckSelection(session, "Nista nije oznaceno. Nema sanse da prodje.", "Oznaci nesto"))
         return;
+    FailedRows failed;
     TrackList& list = session.List();
     CMp3File file;
     for (int row = list.GetNextSelected(-1); row != -1;) {
@@ -16,7 +37,10 @@ void OnRemoveId3v2(Session& session)
         // A file error ends this row only; the file layer leaves the original whole.
         const std::string path = RowPath(list, row);
         try {
-            if (!file.SetPath(path) || !file.RemoveId3v2())
+            const bool removed = !file.SetPath(path) ? false
+                : session.IsDryRun()                 ? PreviewRemoval(session, path)
+                                                     : file.RemoveId3v2();
+            if (!removed)
                 ReportRowFailure(
                     path, file.m_nLastError ? FileErrorText(file.m_nLastError) : std::string());
         } catch (const CException& error) {
@@ -25,4 +49,5 @@ void OnRemoveId3v2(Session& session)
         PauseAfterRow();
         row = next;
     }
+    failed.ShowIfAny(session);
 }

@@ -5,6 +5,7 @@
 
 #include "app/session.h"
 #include "edit/batch.h"
+#include "edit/failedrows.h"
 #include "model/companiontext.h"
 #include "model/mp3file.h"
 #include "model/paths.h"
@@ -22,7 +23,7 @@ void ReportRefused(const std::string& path, const std::string& newName, const CE
 {
     const auto* fileError = dynamic_cast<const CFileException*>(&error);
     const std::string why
-        = fileError ? std::strerror(static_cast<int>(fileError->m_lOsError)) : error.What();
+        = fileError ? FileErrorText(static_cast<int>(fileError->m_lOsError)) : error.What();
     ReportRowFailure(path, "not renamed to '" + newName + "': " + why);
 }
 
@@ -45,12 +46,11 @@ void RenameRow(
         return;
     const std::string newPath = JoinPath(FolderOf(oldPath), newName);
     // A refused rename (existing target, a name the system does not allow, a file gone) ends
-    // the row; its journal entry stays.
+    // the row, without a journal entry: Undo gives back only names that were given.
     try {
         file.SetPath(oldPath);
         file.m_strPath = newPath;
         file.m_nItem = row;
-        session.m_journal.Add(file, list.IdOfRow(row), JournalFileKey::OfPath(oldPath));
         // Only the row's file is renamed: a folder that has taken its place since the list was
         // filled keeps its name.
         CFileStatus status;
@@ -58,8 +58,10 @@ void RenameRow(
             throw CFileException(ENOENT, oldPath);
         if (status.m_bDirectory)
             throw CFileException(EISDIR, oldPath);
-        CFile::Rename(oldPath, newPath);
+        RenameFile(session, oldPath, newPath);
         companions.Renamed(oldPath, newPath);
+        // The renamed file keeps its identity under the new name.
+        session.m_journal.Add(file, list.IdOfRow(row), JournalFileKey::OfPath(newPath));
         list.SetItemText(row, TrackList::ColFile, newName);
     } catch (const CException& error) {
         ReportRefused(oldPath, newName, error);
@@ -70,7 +72,7 @@ void RenameRow(
         return;
     const std::string newText = JoinPath(FolderOf(oldPath), CompanionTextName(newName));
     try {
-        CFile::Rename(oldText, newText);
+        RenameFile(session, oldText, newText);
         companions.Renamed(oldText, newText);
     } catch (const CException& error) {
         ReportRefused(oldText, FileNameOf(newText), error);
@@ -81,6 +83,7 @@ void RenameRows(Session& session, int commandId, const char* emptyText)
 {
     if (!CheckSelection(session, emptyText, "Oznaci nesto"))
         return;
+    FailedRows failed;
     StartJournal(session, commandId);
     TrackList& list = session.List();
     CMp3File file;
@@ -91,6 +94,7 @@ void RenameRows(Session& session, int commandId, const char* emptyText)
         row = next;
     }
     session.UpdateUndoMenu();
+    failed.ShowIfAny(session);
 }
 
 } // namespace

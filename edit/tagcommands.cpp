@@ -2,6 +2,7 @@
 
 #include "app/session.h"
 #include "edit/batch.h"
+#include "edit/failedrows.h"
 #include "edit/textcase.h"
 #include "model/genres.h"
 #include "model/mp3file.h"
@@ -20,29 +21,75 @@ constexpr const char* kNoChance = "Nista nije oznaceno. Nema sanse da prodje.";
 constexpr const char* kMaybe = "Nista nije oznaceno. Samo tako mozda i proradi.";
 constexpr const char* kCaption = "Oznaci nesto";
 
-// Fills the record from the row's file and journals it before the row is changed; the file
-// stays open in disk for WriteRow. The tag layer reports file errors by its results; anything
-// it lets escape leaves the record with empty texts, so the batch goes on with the next row.
-void SnapshotRow(Session& session, CMp3File& file, TrailerFile& disk, int row)
+// Fills the record from the row's file, with the row it belongs to; the file stays open in disk
+// for CommitRow. The tag layer reports file errors by its results; anything it lets escape
+// leaves the record with empty texts, so the batch goes on with the next row.
+void LoadRow(Session& session, CMp3File& file, TrailerFile& disk, int row)
 {
     try {
         file.LoadForUpdate(RowPath(session.List(), row), disk);
     } catch (const CException&) {
     }
     file.m_nItem = row;
-    session.m_journal.Add(
-        file, session.List().IdOfRow(row), JournalFileKey::OfDescriptor(disk.m_file.Handle()));
 }
 
-void WriteRow(CMp3File& file, TrailerFile& disk)
+// The row's texts and genre as the record holds them.
+void ShowRecord(TrackList& list, int row, const CMp3File& file)
+{
+    list.SetItemText(row, TrackList::ColArtist, file.m_strArtist);
+    list.SetItemText(row, TrackList::ColAlbum, file.m_strAlbum);
+    list.SetItemText(row, TrackList::ColName, file.m_strTitle);
+    list.SetItemText(row, TrackList::ColYear, file.m_strYear);
+    list.SetItemText(row, TrackList::ColComment, file.m_strComment);
+    list.SetItemText(row, TrackList::ColGenre, GenreName(static_cast<signed char>(file.m_byGenre)));
+}
+
+// What a dry run shows instead of the write: the checks the write would fail on, then the
+// fields that would change.
+bool PreviewWrite(Session& session, const CMp3File& before, CMp3File& file, TrailerFile& disk)
+{
+    const bool writable = file.m_bValid && disk.m_file.IsWritable();
+    disk.m_file.Close();
+    if (!writable) {
+        ReportRowFailure(file.m_strPath, std::string());
+        return false;
+    }
+    ToStoredTexts(file);
+    const bool hadTag = disk.m_nLength >= 0 && disk.m_bHasTag;
+    for (const std::string& line : TagChangeLines(file.m_strPath, before, file, hadTag))
+        session.Preview(line);
+    return true;
+}
+
+bool WriteRow(Session& session, const CMp3File& before, CMp3File& file, TrailerFile& disk)
 {
     try {
-        if (!file.WriteTag(disk))
-            ReportRowFailure(file.m_strPath,
-                file.m_nLastError ? FileErrorText(file.m_nLastError) : std::string());
+        if (session.IsDryRun())
+            return PreviewWrite(session, before, file, disk);
+        if (file.WriteTag(disk)) {
+            ToStoredTexts(file);
+            return true;
+        }
+        ReportRowFailure(
+            file.m_strPath, file.m_nLastError ? FileErrorText(file.m_nLastError) : std::string());
     } catch (const CException& error) {
         ReportRowFailure(file.m_strPath, error);
     }
+    return false;
+}
+
+// Writes the changed record over the trailer before was read from. Only when the file took
+// it does before go to the journal and the row show what the file now holds (texts cut to
+// their fields); a row whose file refused keeps its cells, and Undo has nothing to give back.
+void CommitRow(Session& session, const CMp3File& before, CMp3File& file, TrailerFile& disk)
+{
+    // The file the snapshot was read from, for Undo to write to that file only.
+    const JournalFileKey key = JournalFileKey::OfDescriptor(disk.m_file.Handle());
+    if (!WriteRow(session, before, file, disk))
+        return;
+    TrackList& list = session.List();
+    session.m_journal.Add(before, list.IdOfRow(file.m_nItem), key);
+    ShowRecord(list, file.m_nItem, file);
 }
 
 std::string& FieldOf(CMp3File& file, int commandId)
@@ -71,34 +118,37 @@ void ChangeNames(Session& session)
         if (session.Ui().InputDialog(Format("Promijeni %s u:", shown.c_str()), text) != IDOK)
             break;
         TrailerFile disk;
-        SnapshotRow(session, file, disk, row);
+        LoadRow(session, file, disk, row);
+        const CMp3File before = file;
         file.m_strTitle = text;
-        list.SetItemText(row, TrackList::ColName, text);
-        WriteRow(file, disk);
+        CommitRow(session, before, file, disk);
         row = next;
     }
 }
 
-// The frame of the recasing and file name commands: every selected row snapshotted, changed
-// by change(file, row), written, then the pause.
+// The frame of the recasing and file name commands: every selected row read, changed in the
+// record by change(file, row), written and shown, then the pause.
 template <typename Change>
 void RunTagBatch(Session& session, int commandId, const char* emptyText, Change change)
 {
     if (!CheckSelection(session, emptyText, kCaption))
         return;
+    FailedRows failed;
     StartJournal(session, commandId);
     TrackList& list = session.List();
     CMp3File file;
     for (int row = list.GetNextSelected(-1); row != -1;) {
         const int next = list.GetNextSelected(row);
         TrailerFile disk;
-        SnapshotRow(session, file, disk, row);
+        LoadRow(session, file, disk, row);
+        const CMp3File before = file;
         change(file, row);
-        WriteRow(file, disk);
+        CommitRow(session, before, file, disk);
         PauseAfterRow();
         row = next;
     }
     session.UpdateUndoMenu();
+    failed.ShowIfAny(session);
 }
 
 void Recase(Session& session, int commandId, const char* emptyText, bool wholeName)
@@ -111,9 +161,6 @@ void Recase(Session& session, int commandId, const char* emptyText, bool wholeNa
         file.m_strTitle = wholeName ? UpperCaseWords(name) : UpperCaseFirstLetter(name);
         file.m_strYear = list.GetItemText(row, TrackList::ColYear);
         file.m_strComment = list.GetItemText(row, TrackList::ColComment);
-        list.SetItemText(row, TrackList::ColArtist, file.m_strArtist);
-        list.SetItemText(row, TrackList::ColAlbum, file.m_strAlbum);
-        list.SetItemText(row, TrackList::ColName, file.m_strTitle);
     });
 }
 
@@ -133,29 +180,31 @@ void OnChangeTagField(Session& session, int commandId)
     const std::string prompt = LoadString(commandId);
     if (!CheckSelection(session, kNothingSelected, "Info"))
         return;
+    FailedRows failed;
     StartJournal(session, commandId);
     if (commandId == ID_TAG_NAME) {
         ChangeNames(session);
         session.UpdateUndoMenu();
+        failed.ShowIfAny(session);
         return;
     }
     std::string text;
     if (session.Ui().InputDialog(prompt, text) == IDOK) {
         session.m_journal.Clear();
         TrackList& list = session.List();
-        const int column = commandId - 32777;
         CMp3File file;
         for (int row = list.GetNextSelected(-1); row != -1;) {
             const int next = list.GetNextSelected(row);
-            list.SetItemText(row, column, text);
             TrailerFile disk;
-            SnapshotRow(session, file, disk, row);
+            LoadRow(session, file, disk, row);
+            const CMp3File before = file;
             FieldOf(file, commandId) = text;
-            WriteRow(file, disk);
+            CommitRow(session, before, file, disk);
             row = next;
         }
     }
     session.UpdateUndoMenu();
+    failed.ShowIfAny(session);
 }
 
 void OnChangeGenre(Session& session)
@@ -175,7 +224,6 @@ void OnChangeGenre(Session& session)
         file.m_strYear = list.GetItemText(row, TrackList::ColYear);
         file.m_strComment = list.GetItemText(row, TrackList::ColComment);
         file.m_byGenre = static_cast<char>(choice->code & 0xff);
-        list.SetItemText(row, TrackList::ColGenre, choice->text);
     });
 }
 
@@ -212,7 +260,6 @@ void OnFileNameToName(Session& session)
     TrackList& list = session.List();
     RunTagBatch(session, ID_FILENAME_TO_NAME, kNoChance, [&](CMp3File& file, int row) {
         file.m_strTitle = NamePartOfFileName(list.GetItemText(row, TrackList::ColFile));
-        list.SetItemText(row, TrackList::ColName, file.m_strTitle);
     });
 }
 
@@ -221,6 +268,5 @@ void OnFileNameToArtist(Session& session)
     TrackList& list = session.List();
     RunTagBatch(session, ID_FILENAME_TO_ARTIST, kNoChance, [&](CMp3File& file, int row) {
         file.m_strArtist = ArtistPartOfFileName(list.GetItemText(row, TrackList::ColFile));
-        list.SetItemText(row, TrackList::ColArtist, file.m_strArtist);
     });
 }

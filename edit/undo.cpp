@@ -1,6 +1,8 @@
 #include "edit/undo.h"
 
 #include "app/session.h"
+#include "edit/batch.h"
+#include "edit/failedrows.h"
 #include "model/genres.h"
 #include "model/paths.h"
 #include "platform/exception.h"
@@ -18,6 +20,7 @@ void OnUndo(Session& session)
     // Newest first: a later row of the batch may have taken a name an earlier row gave up
     // (a becomes x, then b becomes a), and a file that appears twice gets its oldest
     // snapshot last.
+    FailedRows failed;
     int skipped = 0;
     for (int i = journal.GetSize() - 1; i >= 0; --i) {
         CMp3File& entry = journal.ElementAt(i);
@@ -41,7 +44,8 @@ void OnUndo(Session& session)
                 CFile::Rename(entry.m_strPath, entry.m_strOrigPath);
                 if (row >= 0)
                     list.SetItemText(row, TrackList::ColFile, FileNameOf(entry.m_strOrigPath));
-            } catch (const CException&) {
+            } catch (const CException& error) {
+                ReportRowFailure(entry.m_strPath, error);
             }
             continue;
         }
@@ -50,13 +54,20 @@ void OnUndo(Session& session)
         // with another) is left, with its row, as it is.
         if (!key.m_bKnown)
             continue;
+        // A file that does not take its old tag back keeps its row as it is, showing what the
+        // file still holds.
         try {
-            if (!entry.WriteTagToSameFile(key.m_nDevice, key.m_nInode)
-                && entry.m_nLastError == kErrorReplacedFile) {
-                ++skipped;
+            if (!entry.WriteTagToSameFile(key.m_nDevice, key.m_nInode)) {
+                if (entry.m_nLastError == kErrorReplacedFile)
+                    ++skipped;
+                else
+                    ReportRowFailure(entry.m_strPath,
+                        entry.m_nLastError ? FileErrorText(entry.m_nLastError) : std::string());
                 continue;
             }
-        } catch (const CException&) {
+        } catch (const CException& error) {
+            ReportRowFailure(entry.m_strPath, error);
+            continue;
         }
         if (row < 0)
             continue;
@@ -72,6 +83,7 @@ void OnUndo(Session& session)
     list.SetRedraw(true);
     journal.Clear();
     session.UpdateUndoMenu();
+    failed.ShowIfAny(session);
     if (skipped > 0)
         session.Ui().MessageBox(
             Format("Undo nije dirao %d fajl(ova): na tom mjestu je sada drugi fajl.", skipped),

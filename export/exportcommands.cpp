@@ -22,6 +22,13 @@ constexpr const char* kLineEnd = "\r\n";
 
 bool WriteOrReport(Session& session, const std::string& path, const std::string& bytes)
 {
+    if (session.IsDryRun()) {
+        std::size_t lines = 0;
+        for (std::size_t at = 0; (at = bytes.find(kLineEnd, at)) != std::string::npos; at += 2)
+            ++lines;
+        session.Preview(path + ": written, " + std::to_string(lines) + " lines");
+        return true;
+    }
     std::string reason;
     if (WriteFileReplacing(path, bytes, reason))
         return true;

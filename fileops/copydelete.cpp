@@ -43,8 +43,9 @@ void OnCopy(Session& session)
             return;
         }
         copyFolder = chosen;
-        // Without the key the choice serves this Copy only: Copy never creates the key.
-        if (keyOpen)
+        // Without the key the choice serves this Copy only: Copy never creates the key. A dry
+        // run changes no setting either.
+        if (keyOpen && !session.IsDryRun())
             key.SetString(kValueCopyFolder, copyFolder);
     }
     key.Close();

@@ -10,3 +10,10 @@ inline constexpr std::size_t kId3v2HeaderSize = 10;
 // The whole size of the tag that header (10 bytes) starts: 10 + size, plus 10 when the
 // footer flag of a version 4 tag is set. 0 when the header is not well-formed.
 std::uint64_t Id3v2TagSize(const std::uint8_t* header);
+
+class CFile;
+
+// Bytes taken by the ID3v2 tags at the start of the open file of that length: the first tag
+// and every one that follows it directly, each only while it ends inside the file. 0 when the
+// file does not start with one.
+std::int64_t Id3v2HeadSize(CFile& file, std::int64_t length);

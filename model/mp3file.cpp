@@ -21,24 +21,6 @@ constexpr std::int64_t kTrailerSize = 128;
 constexpr std::int64_t kMinimumReadableSize = 200;
 constexpr std::size_t kCopyChunk = 1 << 20;
 
-// Where the audio begins after the ID3v2 tags at the start of the file; 0 when the file does
-// not begin with a well-formed tag or the tag's end does not lie inside the file.
-std::int64_t AudioStart(CFile& file, std::int64_t length)
-{
-    std::int64_t end = 0;
-    while (end + static_cast<std::int64_t>(kId3v2HeaderSize) <= length) {
-        std::uint8_t header[kId3v2HeaderSize];
-        if (file.ReadAt(header, sizeof header, end) != sizeof header)
-            break;
-        std::uint64_t size = Id3v2TagSize(header);
-        if (size == 0
-            || static_cast<std::uint64_t>(end) + size >= static_cast<std::uint64_t>(length))
-            break;
-        end += static_cast<std::int64_t>(size);
-    }
-    return end;
-}
-
 // Streams length bytes of from, starting at offset, into to; 0 or an errno.
 int CopyRange(CFile& from, std::int64_t offset, std::int64_t length, AtomicFile& to)
 {
@@ -425,7 +407,7 @@ bool CMp3File::RemoveId3v2()
         return false;
     try {
         const std::int64_t length = st.st_size;
-        const std::int64_t cut = AudioStart(file, length);
+        const std::int64_t cut = Id3v2HeadSize(file, length);
         if (cut == 0)
             return true;
         // A new file in its place would leave the old bytes under the other names: the new

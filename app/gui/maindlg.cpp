@@ -27,6 +27,8 @@
 #include <QUrl>
 
 #include "about/gui/aboutdlg.h"
+#include "app/codepagecommand.h"
+#include "app/gui/codepagemenu.h"
 #include "app/gui/commandtable.h"
 #include "app/gui/mainlayout.h"
 #include "app/gui/resourceicons.h"
@@ -94,6 +96,7 @@ CMainDlg::CMainDlg(UiServices* ui, QWidget* parent)
     : QMainWindow(parent), m_ui(this), m_session(ui ? *ui : m_ui), m_shellUi(this)
 {
     m_session.SetShell(&m_shellUi);
+    ApplySavedCodePage();
     setWindowTitle(QStringLiteral("MP3 Sonivar"));
     setWindowIcon(ResourceIcon(IDI_PROGRAM));
     setObjectName(QString::number(IDD_MAIN));
@@ -168,6 +171,10 @@ void CMainDlg::CreateCommands()
             buttons[entry.nToolbarButton] = action;
         }
     }
+    // The tag code page, just before "About ...".
+    misc->insertMenu(m_actions[ID_ABOUT], new CodePageMenu(m_session, misc));
+    misc->insertSeparator(m_actions[ID_ABOUT]);
+
     for (const auto& [number, action] : buttons) {
         m_pToolbar->addAction(action);
         for (int after : kToolbarSeparatorsAfter)

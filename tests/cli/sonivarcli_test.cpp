@@ -1,4 +1,5 @@
 // sonivar-cli end to end: the real binary over real files in temporary folders.
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <sys/mount.h>
@@ -692,3 +693,150 @@ TEST_F(SonivarCli, AMoveMadeAsACopySaysSo)
 }
 
 } // namespace
+
+// The lines of a text, sorted.
+std::vector<std::string> SortedLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// The cells of `list` output by path: File, Artist, Name, Album, Year, Comment, Genre, Folder.
+std::map<std::string, std::vector<std::string>> RowsByPath(const std::string& out)
+{
+    std::map<std::string, std::vector<std::string>> rows;
+    for (const std::string& line : SortedLines(out)) {
+        std::vector<std::string> cells;
+        std::size_t start = 0;
+        for (std::size_t end; (end = line.find('\t', start)) != std::string::npos; start = end + 1)
+            cells.push_back(line.substr(start, end - start));
+        cells.push_back(line.substr(start));
+        rows[cells[7] + "/" + cells[0]] = cells;
+    }
+    return rows;
+}
+
+// What a run did to a tree, written as a dry run writes it: the fields whose texts changed,
+// trailers added, ID3v2 heads cut, files renamed or copied (matched by their bytes).
+std::vector<std::string> EffectLines(const std::string& root,
+    const std::map<std::string, std::string>& before, const std::string& listBefore,
+    const std::string& listAfter, const std::string& copyFolder = {}, const std::string& trash = {})
+{
+    std::vector<std::string> lines;
+    std::map<std::string, std::string> bytesBefore;
+    // Snapshot's state is "mode:time:bytes".
+    for (const auto& [name, state] : before)
+        bytesBefore[root + "/" + name] = state.substr(state.find(':', state.find(':') + 1) + 1);
+    auto rowsBefore = RowsByPath(listBefore);
+    auto rowsAfter = RowsByPath(listAfter);
+    const char* fields[] = {"", "artist", "name", "album", "year", "comment", "genre"};
+    for (const auto& [path, old] : rowsBefore) {
+        auto now = rowsAfter.find(path);
+        if (now == rowsAfter.end()) {
+            // Renamed or moved: the row now on a file with the same bytes; else in the trash.
+            bool found = false;
+            for (const auto& [other, cells] : rowsAfter) {
+                if (rowsBefore.count(other) || ReadFileBytes(other) != bytesBefore[path])
+                    continue;
+                found = true;
+                lines.push_back(cells[7] == old[7]
+                        ? path + ": file name: \"" + old[0] + "\" -> \"" + cells[0] + "\""
+                        : path + ": move -> " + other);
+            }
+            if (!found && !trash.empty() && fs::exists(trash + "/" + old[0])
+                && ReadFileBytes(trash + "/" + old[0]) == bytesBefore[path])
+                lines.push_back(path + ": trash");
+            continue;
+        }
+        const std::string was = bytesBefore[path];
+        const std::string is = ReadFileBytes(path);
+        if (was.size() > is.size() && was.ends_with(is))
+            lines.push_back(path + ": ID3v2 tag: " + std::to_string(was.size() - is.size())
+                + " bytes -> removed");
+        if (LastBytes(was, 128).rfind("TAG", 0) != 0 && LastBytes(is, 128).rfind("TAG", 0) == 0)
+            lines.push_back(path + ": tag: none -> ID3v1");
+        for (int column = 1; column <= 6; ++column)
+            if (old[column] != now->second[column])
+                lines.push_back(path + ": " + fields[column] + ": \"" + old[column] + "\" -> \""
+                    + now->second[column] + "\"");
+        if (!copyFolder.empty()) {
+            const std::string copy = copyFolder + "/" + old[0];
+            if (fs::exists(copy) && ReadFileBytes(copy) == is)
+                lines.push_back(path + ": copy -> " + copy);
+        }
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+TEST_F(SonivarCli, DryRunPrintsWhatTheRealRunDoesOnACopyOfTheTreeAndTouchesNothing)
+{
+    const std::string head = std::string("ID3\x03\0\0\0\0\0\x20", 10) + std::string(32, 'h');
+    Add("tree/a.mp3", TrailerOf({"Song A", "old artist", "Album", "1999", "", 17}));
+    Add("tree/sub/b.mp3", {}, head);
+    Add("tree/sub/lower case.mp3", TrailerOf({"quiet song", "some band", "", "", "", 255}));
+    WriteSettings("\"LastOpen\"=\"/nowhere\"\n");
+    const std::vector<std::vector<std::string>> commands = {
+        {"set", "artist", "An artist name far too long for its field"},
+        {"genre", "Jazz"},
+        {"upper-words"},
+        {"name-from-file"},
+        {"rename-name"},
+        {"strip-id3v2"},
+        {"copy", "COPY"},
+        {"move", "COPY"},
+        {"--yes", "trash"},
+    };
+    int run = 0;
+    for (const auto& command : commands) {
+        SCOPED_TRACE(command.back());
+        // Each command on its own copy of the tree, absolute as the CLI's rows are.
+        const std::string work = Dir() + "/work" + std::to_string(run);
+        const std::string copyFolder = Dir() + "/copy" + std::to_string(run++);
+        fs::copy(m_dir / "tree", work, fs::copy_options::recursive);
+        fs::create_directory(copyFolder);
+        std::vector<std::string> args = {"--dry-run"};
+        for (const std::string& word : command)
+            args.push_back(word == "COPY" ? copyFolder : word);
+        args.push_back(work);
+        const auto tree = Snapshot(work);
+        const auto settings = Snapshot(m_config.Path());
+
+        const CliRun dry = Run(args);
+        EXPECT_EQ(dry.status, 0) << dry.err;
+        EXPECT_EQ(Snapshot(work), tree);
+        EXPECT_TRUE(fs::is_empty(copyFolder));
+        EXPECT_EQ(Snapshot(m_config.Path()), settings);
+
+        const std::string listBefore = Run({"list", work}).out;
+        args.erase(args.begin());
+        const CliRun real = Run(args);
+        EXPECT_EQ(real.status, 0) << real.err;
+        // Rows follow the files a move moved; a trashed file has no row.
+        const std::string listAfter
+            = Run({"list", command[0] == "move" ? copyFolder : work}).out + Run({"list", work}).out;
+        const std::vector<std::string> effect = EffectLines(work, tree, listBefore, listAfter,
+            command[0] == "copy" ? copyFolder : std::string(), m_data / "Trash/files");
+        EXPECT_FALSE(effect.empty());
+        EXPECT_EQ(SortedLines(dry.out), effect);
+    }
+}
+
+TEST_F(SonivarCli, HelpListsEveryCommandWithItsArgumentsAndVersionPrintsIt)
+{
+    const CliRun help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* usage :
+        {"list", "set artist|name|album|year|comment TEXT", "genre NAME-OR-CODE", "upper-words",
+            "upper-first", "name-from-file", "artist-from-file", "rename-name",
+            "rename-artist-name", "strip-id3v2", "playlist FILE", "titles FILE", "copy FOLDER",
+            "trash", "move FOLDER", "move-artist ROOT", "--dry-run", "--version"})
+        EXPECT_NE(help.out.find(std::string("  ") + usage), std::string::npos) << usage;
+    const CliRun version = Run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "sonivar-cli " SONIVAR_VERSION "\n");
+}

@@ -154,7 +154,10 @@ TEST_F(CommandFaults, EveryTagCommandOnReadOnlyFilesChangesNoByteAndReportsEachR
         EXPECT_EQ(lib.Bytes("a.mp3"), before[0]);
         EXPECT_EQ(lib.Bytes("b.mp3"), before[1]);
         EXPECT_EQ(lib.Bytes("c.mp3"), before[2]);
-        // The rows showed the new texts for the batch; Undo puts back what the files hold.
+        // No file took the change: every row keeps what its file holds, and Undo has nothing
+        // to give back.
+        EXPECT_EQ(AllCells(), cells);
+        EXPECT_EQ(lib.m_session.m_journal.GetSize(), 0);
         OnUndo(lib.m_session);
         EXPECT_EQ(AllCells(), cells);
         EXPECT_EQ(lib.Bytes("b.mp3"), before[1]);
@@ -189,6 +192,28 @@ TEST_F(CommandFaults, RenamesInAReadOnlyFolderKeepFilesCompanionsAndCells)
     chmod(lib.m_dir.Path().c_str(), 0755);
 }
 
+TEST_F(CommandFaults, UndoThatCannotWriteAFileBackLeavesItsRowShowingTheFile)
+{
+    Unprivileged user;
+    if (!user.PermissionsApply())
+        GTEST_SKIP() << "file permissions do not apply to this process";
+    OnSelectAll(lib.m_session);
+    lib.m_ui.AnswerInput("New artist");
+    OnChangeTagField(lib.m_session, ID_TAG_ARTIST);
+    ASSERT_TRUE(m_failures.empty());
+    ASSERT_EQ(chmod(lib.Path("b.mp3").c_str(), 0444), 0);
+    const std::string b = lib.Bytes("b.mp3");
+
+    OnUndo(lib.m_session);
+    EXPECT_EQ(FailedPaths(), std::vector<std::string> {lib.Path("b.mp3")});
+    EXPECT_EQ(lib.Bytes("b.mp3"), b);
+    EXPECT_EQ(lib.Cell("b.mp3", TrackList::ColArtist), "New artist");
+    EXPECT_EQ(lib.Trailer("a.mp3"), TrailerOf(kA));
+    EXPECT_EQ(lib.Cell("a.mp3", TrackList::ColArtist), kA.artist);
+    EXPECT_EQ(lib.Cell("c.mp3", TrackList::ColArtist), kC.artist);
+    chmod(lib.Path("b.mp3").c_str(), 0644);
+}
+
 TEST_F(CommandFaults, FilesDeletedOrReplacedByAFolderAfterTheListWasFilled)
 {
     // a is gone, b is now a folder holding a file; only c is still what its row says.
@@ -203,8 +228,13 @@ TEST_F(CommandFaults, FilesDeletedOrReplacedByAFolderAfterTheListWasFilled)
     OnChangeTagField(lib.m_session, ID_TAG_ARTIST);
     EXPECT_EQ(FailedPaths(), missing);
     EXPECT_EQ(lib.Trailer("c.mp3"), TrailerOf(With(kC, "New artist")));
+    // Only c's change is journalled, and only c's row shows the new artist.
+    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 1);
+    EXPECT_EQ(lib.Cell("a.mp3", TrackList::ColArtist), kA.artist);
+    EXPECT_EQ(lib.Cell("c.mp3", TrackList::ColArtist), "New artist");
     OnUndo(lib.m_session);
     EXPECT_EQ(lib.Trailer("c.mp3"), TrailerOf(kC));
+    EXPECT_FALSE(PathExists(lib.Path("a.mp3")));
 
     m_failures.clear();
     OnRemoveId3v2(lib.m_session);
@@ -297,4 +327,28 @@ TEST_F(FaultsBase, TagBatchOnAFullDisk)
     OnUndo(session);
     EXPECT_EQ(ReadFileBytes(disk / "tagged.mp3"), tagged);
     EXPECT_EQ(ReadFileBytes(disk / "untagged.mp3"), untagged);
+}
+
+// Without a front end that reports each failure, a batch ends with one message: the count in
+// Bosnian, the first five files with their reasons, and how many more.
+TEST(FailedRowsMessage, NamesTheCountAndTheFirstFiveFiles)
+{
+    SetBatchPause(false);
+    Library lib;
+    for (int i = 0; i < 7; ++i)
+        lib.Add("f" + std::to_string(i) + ".mp3", kA);
+    for (int i = 0; i < 7; ++i)
+        ASSERT_EQ(unlink(lib.Path("f" + std::to_string(i) + ".mp3").c_str()), 0);
+    OnSelectAll(lib.m_session);
+    OnUpperCaseWords(lib.m_session);
+    const auto boxes = lib.m_ui.CallsOf("MessageBox");
+    ASSERT_EQ(boxes.size(), 1u);
+    std::string expected = "Nisam mogao promijenit 7 fajlova:";
+    for (int i = 0; i < 5; ++i)
+        expected
+            += "\n" + lib.Path("f" + std::to_string(i) + ".mp3") + ": No such file or directory";
+    EXPECT_EQ(boxes[0].text, expected + "\n... i jos 2.");
+    EXPECT_EQ(boxes[0].caption, "Greska");
+    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 0);
+    EXPECT_FALSE(lib.m_session.IsUndoEnabled());
 }

@@ -4,11 +4,14 @@
 #include <cstdio>
 #include <vector>
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTableView>
 
 #include "about/gui/aboutdlg.h"
@@ -74,6 +77,12 @@ int main(int argc, char** argv)
     window.GetSession().List().SetSelected(1, true);
     window.GetSession().List().SetSelected(2, true);
     Save(window, out, QStringLiteral("main.png"));
+
+    // Misc > Code page, with the current one checked.
+    for (QAction* action : window.menuBar()->actions().at(2)->menu()->actions()) {
+        if (action->menu() && action->text() == QStringLiteral("Code page"))
+            Save(*action->menu(), out, QStringLiteral("code-page-menu.png"));
+    }
 
     CInputDlg input(&window);
     input.m_strPrompt = "Artist name:";

@@ -9,6 +9,7 @@
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,6 +36,7 @@
 #include "model/genres.h"
 #include "model/mp3file.h"
 #include "model/paths.h"
+#include "platform/codepage.h"
 #include "play/gui/playerbar.h"
 #include "play/playcontroller.h"
 #include "res/resource.h"
@@ -248,7 +250,7 @@ TEST(MainDlg, MenusHaveTheExactItemsShortcutsAndSeparators)
     EXPECT_EQ(Describe(TopMenu(window, 2)),
         QStringList({"Select All|Ctrl+A", "Invert selection|Ctrl+I", "-", "Remove selected|Del",
             "-", "Remove ID3v2 tags|", "-", "Play|", "Stop|", "-", "Make play list|",
-            "Export titles|", "-", "About ...|"}));
+            "Export titles|", "-", ">Code page", "-", "About ...|"}));
 
     // Copy answers to Ctrl+F5 as well; the context menu is the very "Change" menu.
     EXPECT_EQ(window.Action(ID_COPY)->shortcuts(),
@@ -714,6 +716,152 @@ TEST(MainDlg, FieldEditThroughTheRealInputDialogWritesTrailersAndCells)
         library.TrailerOnDisk("b.mp3"), Library::Trailer({"Other", artist, "", "", "", kNoGenre}));
     EXPECT_EQ(list.GetItemText(RowOf(window, "a.mp3"), TrackList::ColName), "New title");
     EXPECT_EQ(list.GetItemText(RowOf(window, "b.mp3"), TrackList::ColName), "Other");
+    EXPECT_EQ(watchdog.Closed(), 0);
+}
+
+TEST(MainDlg, RowsShowWhatTheFilesHoldAndABatchWithFailuresEndsInOneMessage)
+{
+    SetBatchPause(false);
+    Library library;
+    library.Add("a.mp3", {"Song", "Old artist", "", "", "", 13});
+    library.Add("b.mp3", {"Gone", "Old b", "", "", "", 13});
+    library.Add("c.mp3", {"Folder", "Old c", "", "", "", 13});
+    CMainDlg window;
+    ModalWatchdog watchdog;
+    library.LoadInto(window);
+    ShowActive(window);
+    // After loading, b's file is deleted and c's replaced by a folder of the same name.
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(library.Path("b.mp3"))));
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(library.Path("c.mp3"))));
+    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(library.Path("c.mp3"))));
+    window.OnSelectAll();
+
+    // A text longer than the field: the file holds its first 30 bytes, and so does the cell.
+    const std::string longArtist = "An artist name far too long for its field";
+    WhenShown<CInputDlg>([&](CInputDlg* dialog) {
+        dialog->Edit()->setText(QString::fromStdString(longArtist));
+        QTest::keyClick(dialog->Edit(), Qt::Key_Return);
+    });
+    QString text, caption;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int boxes = 0;
+    auto answerBox = [&](QMessageBox* box) {
+        ++boxes;
+        text = box->text();
+        caption = box->windowTitle();
+        icon = box->icon();
+        box->button(QMessageBox::Ok)->click();
+    };
+    WhenShown<QMessageBox>(answerBox);
+    PressOnList(window, Qt::ALT | Qt::Key_A);
+
+    TrackList& list = window.GetSession().List();
+    EXPECT_EQ(library.TrailerOnDisk("a.mp3"),
+        Library::Trailer({"Song", longArtist.substr(0, 30), "", "", "", 13}));
+    EXPECT_EQ(
+        list.GetItemText(RowOf(window, "a.mp3"), TrackList::ColArtist), longArtist.substr(0, 30));
+    // The rows whose files took nothing keep what they showed.
+    EXPECT_EQ(list.GetItemText(RowOf(window, "b.mp3"), TrackList::ColArtist), "Old b");
+    EXPECT_EQ(list.GetItemText(RowOf(window, "c.mp3"), TrackList::ColArtist), "Old c");
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(text.toStdString(),
+        "Nisam mogao promijenit 2 fajla:\n" + library.Path("b.mp3")
+            + ": No such file or directory\n" + library.Path("c.mp3") + ": not a regular file");
+    EXPECT_EQ(caption, QStringLiteral("Greska"));
+    EXPECT_EQ(icon, QMessageBox::Warning);
+
+    // Undo gives back only what was written: a's old artist; nothing is made at b's place.
+    ASSERT_EQ(window.GetSession().m_journal.GetSize(), 1);
+    window.OnUndo();
+    EXPECT_EQ(
+        library.TrailerOnDisk("a.mp3"), Library::Trailer({"Song", "Old artist", "", "", "", 13}));
+    EXPECT_EQ(list.GetItemText(RowOf(window, "a.mp3"), TrackList::ColArtist), "Old artist");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(library.Path("b.mp3"))));
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(watchdog.Closed(), 0);
+}
+
+TEST(MainDlg, CodePageComesFromTheSettingAndTheMiscMenuRereadsTheRows)
+{
+    const std::string settings = std::string(std::getenv("XDG_CONFIG_HOME")) + "/Sonivar";
+    QDir().mkpath(QString::fromStdString(settings));
+    WriteFileBytes(settings + "/Sonivar.reg",
+        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Sonivar]\n"
+        "\"CodePage\"=\"windows-1251\"\n");
+    // The default code page again, and no setting, for the other tests of this process, also
+    // when this one stops early.
+    struct Restore {
+        std::string file;
+        ~Restore()
+        {
+            QFile::remove(QString::fromStdString(file));
+            TagCodePage::Set("windows-1250");
+        }
+    } restore {settings + "/Sonivar.reg"};
+    Library library;
+    // Three bytes that read as different letters in each code page.
+    library.Add("a.mp3", {"", "\xC0\xE1\xE2", "", "", "", 13});
+    const std::string trailer = library.TrailerOnDisk("a.mp3");
+    CMainDlg window;
+    ModalWatchdog watchdog;
+    library.LoadInto(window);
+    ShowActive(window);
+    TrackList& list = window.GetSession().List();
+    auto artist = [&] { return list.GetItemText(0, TrackList::ColArtist); };
+    EXPECT_EQ(artist(), "\u0410\u0431\u0432");
+
+    QMenu* misc = TopMenu(window, 2);
+    QMenu* menu = nullptr;
+    for (QAction* action : misc->actions())
+        if (action->menu() && action->text() == QStringLiteral("Code page"))
+            menu = action->menu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(Describe(menu),
+        QStringList({"windows-1250|", "windows-1251|", "windows-1252|", "ISO-8859-1|",
+            "ISO-8859-2|", "UTF-8|", "-", "Other...|"}));
+    auto checked = [&] {
+        QStringList names;
+        for (QAction* action : menu->actions())
+            if (action->isChecked())
+                names << action->text();
+        return names;
+    };
+    EXPECT_EQ(checked(), QStringList {"windows-1251"});
+
+    // Choosing another re-reads the row, writes no file and keeps the choice in the settings.
+    menu->actions()[0]->trigger();
+    EXPECT_EQ(artist(), "\u0154\u00E1\u00E2");
+    EXPECT_EQ(checked(), QStringList {"windows-1250"});
+    EXPECT_EQ(library.TrailerOnDisk("a.mp3"), trailer);
+    EXPECT_NE(ReadFileBytes(settings + "/Sonivar.reg").find("\"CodePage\"=\"windows-1250\""),
+        std::string::npos);
+
+    // "Other...": a name the program refuses changes nothing and says so; one it takes works
+    // as the listed ones do.
+    QString refusal;
+    WhenShown<CInputDlg>([&](CInputDlg* dialog) {
+        EXPECT_EQ(dialog->Edit()->text(), QStringLiteral("windows-1250"));
+        dialog->Edit()->setText(QStringLiteral("UTF-16"));
+        QTest::keyClick(dialog->Edit(), Qt::Key_Return);
+        WhenShown<QMessageBox>([&](QMessageBox* box) {
+            refusal = box->text();
+            box->button(QMessageBox::Ok)->click();
+        });
+    });
+    menu->actions().last()->trigger();
+    EXPECT_TRUE(refusal.startsWith(QStringLiteral("Ne znam taj code page:\n")))
+        << refusal.toStdString();
+    EXPECT_EQ(artist(), "\u0154\u00E1\u00E2");
+    EXPECT_EQ(checked(), QStringList {"windows-1250"});
+
+    WhenShown<CInputDlg>([&](CInputDlg* dialog) {
+        dialog->Edit()->setText(QStringLiteral("KOI8-R"));
+        QTest::keyClick(dialog->Edit(), Qt::Key_Return);
+    });
+    menu->actions().last()->trigger();
+    EXPECT_EQ(artist(), "\u044E\u0410\u0411");
+    EXPECT_EQ(checked(), QStringList {"Other..."});
+    EXPECT_EQ(library.TrailerOnDisk("a.mp3"), trailer);
     EXPECT_EQ(watchdog.Closed(), 0);
 }
 

@@ -1,0 +1,75 @@
+#include "app/codepagecommand.h"
+
+#include "app/session.h"
+#include "app/settingskey.h"
+#include "model/genres.h"
+#include "model/mp3file.h"
+#include "model/paths.h"
+#include "platform/codepage.h"
+#include "platform/uiservices.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr unsigned kIconWarning = 0x0030; // MB_ICONWARNING
+
+// Reads every row's tag again through the current code page.
+void RereadTags(TrackList& list)
+{
+    CMp3File file;
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        const std::string path = JoinPath(
+            list.GetItemText(row, TrackList::ColFolder), list.GetItemText(row, TrackList::ColFile));
+        file.SetPath(path);
+        if (!file.m_bValid)
+            continue;
+        file.ReadTag();
+        list.SetItemText(row, TrackList::ColArtist, file.m_strArtist);
+        list.SetItemText(row, TrackList::ColAlbum, file.m_strAlbum);
+        list.SetItemText(row, TrackList::ColName, file.m_strTitle);
+        list.SetItemText(row, TrackList::ColYear, file.m_strYear);
+        list.SetItemText(row, TrackList::ColComment, file.m_strComment);
+        list.SetItemText(
+            row, TrackList::ColGenre, GenreName(static_cast<signed char>(file.m_byGenre)));
+    }
+}
+
+} // namespace
+
+void ApplySavedCodePage()
+{
+    CSettingsKey key;
+    std::string name;
+    if (key.Open() && key.QueryString(kValueCodePage, name) && !name.empty())
+        TagCodePage::Set(name);
+}
+
+bool OnChooseCodePage(Session& session, const std::string& name)
+{
+    std::string error;
+    if (!TagCodePage::Set(name, &error)) {
+        session.Ui().MessageBox("Ne znam taj code page:\n" + error, "Greska", MB_OK | kIconWarning);
+        return false;
+    }
+    // The choice is kept for the next start (and for sonivar-cli), so the key is created for it.
+    CSettingsKey key;
+    if (key.Create())
+        key.SetString(kValueCodePage, TagCodePage::Name());
+    key.Close();
+
+    TrackList& list = session.List();
+    list.SetRedraw(false);
+    RereadTags(list);
+    list.SetRedraw(true);
+    session.m_journal.Clear();
+    session.UpdateUndoMenu();
+    return true;
+}
+
+bool OnOtherCodePage(Session& session)
+{
+    std::string name = TagCodePage::Name();
+    if (session.Ui().InputDialog("Code page (iconv name):", name) != IDOK)
+        return false;
+    return OnChooseCodePage(session, name);
+}
