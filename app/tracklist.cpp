@@ -481,18 +481,28 @@ void TrackList::SortOnHeaderClick(int column)
     m_nSortColumn = column;
     if (m_order.size() < 2)
         return;
-    // Each row is keyed by its text as the click found it; the sort is stable, so rows with
-    // equal texts keep their order.
-    std::vector<std::pair<std::string_view, std::uint32_t>> keyed;
+    // Each row is keyed by its text as the click found it, in the collation of the loading
+    // order (the File column's keys are already at hand); the sort is stable, so rows with
+    // equal keys keep their order.
+    std::vector<std::pair<QCollatorSortKey, std::uint32_t>> keyed;
     keyed.reserve(m_order.size());
-    for (std::uint32_t slot : m_order)
-        keyed.emplace_back(CellOf(m_slots[slot], column), slot);
+    for (std::uint32_t slot : m_order) {
+        const Row& row = m_slots[slot];
+        if (column == ColFile) {
+            keyed.emplace_back(*row.m_key, slot);
+        } else {
+            const std::string_view text = CellOf(row, column);
+            keyed.emplace_back(m_collator.sortKey(QString::fromUtf8(
+                                   text.data(), static_cast<qsizetype>(text.size()))),
+                slot);
+        }
+    }
     if (m_bSortAscending) {
         std::stable_sort(keyed.begin(), keyed.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
+            [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
     } else {
         std::stable_sort(keyed.begin(), keyed.end(),
-            [](const auto& a, const auto& b) { return b.first < a.first; });
+            [](const auto& a, const auto& b) { return b.first.compare(a.first) < 0; });
     }
     BeginChange();
     for (std::size_t i = 0; i < keyed.size(); ++i)

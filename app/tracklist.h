@@ -83,7 +83,8 @@ public:
     QItemSelectionModel* SelectionModel() { return &m_selection; }
 
     // The sort on a header click: the same column again toggles the direction, another column
-    // starts ascending; rows are ordered by the column's text in byte order.
+    // starts ascending; rows are ordered by the column's text in the collation of the loading
+    // order (the user's locale, letter case ignored), rows with equal texts keep their order.
     void SortOnHeaderClick(int column);
     int SortColumn() const { return m_nSortColumn; }
     bool SortAscending() const { return m_bSortAscending; }

@@ -6,6 +6,7 @@
 #include "app/session.h"
 #include "edit/batch.h"
 #include "edit/failedrows.h"
+#include "model/companiontext.h"
 #include "model/mp3file.h"
 #include "model/paths.h"
 #include "platform/codepage.h"
@@ -15,12 +16,6 @@
 #include "res/resource.h"
 
 namespace {
-
-bool IsRegularFile(const std::string& path)
-{
-    CFileStatus status;
-    return CFile::GetStatus(path, status) && !status.m_bDirectory;
-}
 
 // Tells that the file at path (the row's own file, or its companion) kept its name; the
 // refused new name goes into the reason, never in place of the path.
@@ -33,7 +28,8 @@ void ReportRefused(const std::string& path, const std::string& newName, const CE
 }
 
 // Renames the row's file, and its companion text file, after the row's texts.
-void RenameRow(Session& session, CMp3File& file, int row, int commandId)
+void RenameRow(
+    Session& session, CMp3File& file, CompanionTextFinder& companions, int row, int commandId)
 {
     TrackList& list = session.List();
     const std::string oldPath = RowPath(list, row);
@@ -62,7 +58,9 @@ void RenameRow(Session& session, CMp3File& file, int row, int commandId)
             throw CFileException(ENOENT, oldPath);
         if (status.m_bDirectory)
             throw CFileException(EISDIR, oldPath);
+        // A dry run keeps the finder's lists as the real run would have them.
         RenameFile(session, oldPath, newPath);
+        companions.Renamed(oldPath, newPath);
         // The renamed file keeps its identity under the new name.
         session.m_journal.Add(file, list.IdOfRow(row), JournalFileKey::OfPath(newPath));
         list.SetItemText(row, TrackList::ColFile, newName);
@@ -70,13 +68,15 @@ void RenameRow(Session& session, CMp3File& file, int row, int commandId)
         ReportRefused(oldPath, newName, error);
         return;
     }
-    const std::string oldText = StripExtension(oldPath) + ".txt";
-    const std::string newTextName = StripExtension(newName) + ".txt";
+    const std::string oldText = companions.Find(oldPath);
+    if (oldText.empty())
+        return;
+    const std::string newText = JoinPath(FolderOf(oldPath), CompanionTextName(newName));
     try {
-        if (IsRegularFile(oldText))
-            RenameFile(session, oldText, JoinPath(FolderOf(oldText), newTextName));
+        RenameFile(session, oldText, newText);
+        companions.Renamed(oldText, newText);
     } catch (const CException& error) {
-        ReportRefused(oldText, newTextName, error);
+        ReportRefused(oldText, FileNameOf(newText), error);
     }
 }
 
@@ -88,9 +88,10 @@ void RenameRows(Session& session, int commandId, const char* emptyText)
     StartJournal(session, commandId);
     TrackList& list = session.List();
     CMp3File file;
+    CompanionTextFinder companions;
     for (int row = list.GetNextSelected(-1); row != -1;) {
         const int next = list.GetNextSelected(row);
-        RenameRow(session, file, row, commandId);
+        RenameRow(session, file, companions, row, commandId);
         row = next;
     }
     session.UpdateUndoMenu();

@@ -1,5 +1,6 @@
 #include "export/exportcommands.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "app/session.h"
@@ -94,8 +95,13 @@ void OnMakePlayList(Session& session)
         session.Ui().MessageBox(kNothingSelected, "Oznaci nesto", MB_ICONINFORMATION);
         return;
     }
-    const std::optional<std::string> path = session.Ui().SaveFileDialog(
-        ".m3u", list.GetItemText(first, TrackList::ColArtist), "M3U Play List (*.m3u)|*.m3u||");
+    // The dialog opens in the first selected row's folder and offers its Artist as the name
+    // (a '/' cannot be part of a file name).
+    std::string name = ShowRawBytes(list.GetItemText(first, TrackList::ColArtist));
+    std::replace(name.begin(), name.end(), '/', '-');
+    const std::optional<std::string> path = session.Ui().SaveFileDialog(".m3u",
+        JoinPath(list.GetItemText(first, TrackList::ColFolder), name),
+        "M3U Play List (*.m3u)|*.m3u||");
     if (!path)
         return;
     std::string bytes = std::string("#EXTM3U") + kLineEnd;
@@ -130,8 +136,8 @@ void OnExportTitles(Session& session)
         session.Ui().MessageBox(kNothingSelected, "Oznaci nesto", MB_ICONINFORMATION);
         return;
     }
-    const std::optional<std::string> path
-        = session.Ui().SaveFileDialog(".txt", "", "Text files (*.txt)|*.txt||");
+    const std::optional<std::string> path = session.Ui().SaveFileDialog(".txt",
+        JoinPath(list.GetItemText(first, TrackList::ColFolder), ""), "Text files (*.txt)|*.txt||");
     if (!path)
         return;
     std::string bytes;

@@ -9,6 +9,7 @@
 #include "edit/textcase.h"
 #include "fileops/fileopbatch.h"
 #include "fileops/pathchecks.h"
+#include "model/companiontext.h"
 #include "model/paths.h"
 #include "platform/codepage.h"
 #include "platform/shellui.h"
@@ -59,21 +60,21 @@ bool StartMove(Session& session, const char* pickerTitle, CFileOpBatch& batch, s
     const TrackList& list = session.List();
     const std::string firstFolder
         = list.GetItemText(list.GetNextSelected(-1), TrackList::ColFolder);
-    if (DriveKindOf(firstFolder) != DriveKindOf("/")) {
+    if (DriveTypeOfFolder(firstFolder) != DriveTypeOfFolder("/")) {
         batch.SetOperationFlags(FO_COPY, session.Shell(), 0);
         copies = true;
     }
     return true;
 }
 
-void QueueCompanion(CFileOpBatch& batch, const std::string& folder, const std::string& file,
+// The song's companion text goes along under its own name, letter case and all.
+void QueueCompanion(CFileOpBatch& batch, CompanionTextFinder& companions, const std::string& source,
     const std::string& destinationFolder)
 {
-    const std::string textName = CompanionTextName(file);
-    const std::string textSource = JoinPath(folder, textName);
-    if (textName != file && IsRegularFile(textSource)) {
-        batch.AddSource(textSource);
-        batch.AddDestination(JoinPath(destinationFolder, textName));
+    const std::string text = companions.Find(source);
+    if (!text.empty()) {
+        batch.AddSource(text);
+        batch.AddDestination(JoinPath(destinationFolder, FileNameOf(text)));
     }
 }
 
@@ -150,6 +151,7 @@ void OnMoveToFolder(Session& session)
 
     const TrackList& list = session.List();
     std::vector<QueuedMove> moves;
+    CompanionTextFinder companions;
     for (int row = list.GetNextSelected(-1); row != -1; row = list.GetNextSelected(row)) {
         const std::string folder = list.GetItemText(row, TrackList::ColFolder);
         const std::string file = list.GetItemText(row, TrackList::ColFile);
@@ -165,7 +167,7 @@ void OnMoveToFolder(Session& session)
         batch.AddDestination(destination);
         moves.push_back(
             {list.IdOfRow(row), source, destination, target, name, IdentityOf(destination)});
-        QueueCompanion(batch, folder, file, target);
+        QueueCompanion(batch, companions, source, target);
     }
     if (moves.empty())
         return;
@@ -183,6 +185,7 @@ void OnMoveToRootArtist(Session& session)
     session.m_journal.Clear();
     const TrackList& list = session.List();
     std::vector<QueuedMove> moves;
+    CompanionTextFinder companions;
     for (int row = list.GetNextSelected(-1); row != -1; row = list.GetNextSelected(row)) {
         const std::string folder = list.GetItemText(row, TrackList::ColFolder);
         const std::string file = list.GetItemText(row, TrackList::ColFile);
@@ -206,7 +209,7 @@ void OnMoveToRootArtist(Session& session)
         batch.AddDestination(destination);
         moves.push_back(
             {list.IdOfRow(row), source, destination, artistFolder, file, IdentityOf(destination)});
-        QueueCompanion(batch, folder, file, artistFolder);
+        QueueCompanion(batch, companions, source, artistFolder);
     }
     if (!moves.empty())
         ExecuteMoves(session, batch, moves, copies);

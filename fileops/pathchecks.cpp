@@ -1,7 +1,9 @@
 #include "fileops/pathchecks.h"
 
 #include <sys/stat.h>
-#include <sys/vfs.h>
+
+#include "model/paths.h"
+#include "platform/drivetype.h"
 
 FileIdentity IdentityOf(const std::string& path)
 {
@@ -31,31 +33,12 @@ bool IsRegularFile(const std::string& path)
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-std::string CompanionTextName(const std::string& fileName)
+unsigned DriveTypeOfFolder(const std::string& folder)
 {
-    const std::size_t dot = fileName.rfind('.');
-    return (dot == std::string::npos ? fileName : fileName.substr(0, dot)) + ".txt";
-}
-
-unsigned DriveKindOf(const std::string& path)
-{
-    constexpr unsigned kFixed = 3, kRemote = 4, kCdRom = 5, kRamDisk = 6;
-    struct statfs info { };
-    if (path.empty() || ::statfs(path.c_str(), &info) != 0)
-        return kFixed;
-    switch (static_cast<unsigned long>(info.f_type)) {
-    case 0x01021994: // tmpfs
-    case 0x858458f6: // ramfs
-        return kRamDisk;
-    case 0x9660: // iso9660
-    case 0x15013346: // udf
-        return kCdRom;
-    case 0x6969: // nfs
-    case 0xff534d42: // cifs
-    case 0xfe534d42: // smb2
-    case 0x65735546: // fuse (sshfs and the like)
-        return kRemote;
-    default:
-        return kFixed;
+    std::string existing = folder.empty() ? "." : folder;
+    while (!IdentityOf(existing).m_bExists && existing.find('/') != std::string::npos) {
+        const std::string parent = FolderOf(existing);
+        existing = parent.empty() ? "/" : parent;
     }
+    return GetDriveTypeA(existing.c_str());
 }

@@ -27,11 +27,6 @@ bool AnythingAt(const std::string& path);
 // True for an existing regular file (after following links); a folder is not one.
 bool IsRegularFile(const std::string& path);
 
-// The kind of drive that holds a path, from its file system type: 3 fixed (also when it
-// cannot be told), 4 remote, 5 CD-ROM, 6 RAM disk. Two paths on drives of one kind give the
-// same number.
-unsigned DriveKindOf(const std::string& path);
-
-// The companion text file's name: the MP3 file name with its extension (from the last dot)
-// replaced by ".txt"; a name without a dot gets ".txt" appended.
-std::string CompanionTextName(const std::string& fileName);
+// The drive type (GetDriveTypeA) of the mount that holds a folder; a folder that no longer
+// exists counts as its nearest existing parent, which is where it was.
+unsigned DriveTypeOfFolder(const std::string& folder);

@@ -237,6 +237,8 @@ int Operation::CopyFile(const std::string& source, const std::string& target, bo
             break;
         copied += got;
         error = out.Write(buffer.data(), static_cast<std::size_t>(got));
+        if (!error && m_bShowProgress)
+            m_ui.StepBytes(copied, st.st_size);
     }
     close(in);
     if (!error) {

@@ -23,6 +23,9 @@ public:
     // the window names item (empty under FOF_SIMPLEPROGRESS, which hides the file names).
     // Called once per item, in order.
     virtual void StepProgress(const std::string& item, int index, int count) = 0;
+    // done of total bytes of the current item are copied: called after each block of a copy
+    // (a move across file systems copies too), so one long file moves the bar as well.
+    virtual void StepBytes(long long /*done*/, long long /*total*/) { }
     // True once the user has asked to cancel. Polled before each item and between the blocks
     // of a long copy; a cancelled copy is rolled back, finished items stay done.
     virtual bool IsCancelRequested() = 0;

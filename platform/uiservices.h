@@ -24,8 +24,10 @@ public:
     };
     virtual std::optional<GenreChoice> ChooseGenre() = 0;
 
-    // Save-file dialog (asks before replacing a file). defaultExtension like ".m3u"; filter in
-    // the "Description (*.ext)|*.ext||" form. Nothing when cancelled.
+    // Save-file dialog (asks before replacing a file). defaultExtension like ".m3u";
+    // initialName the name offered, after the folder the dialog opens in when it holds a '/'
+    // ("/music/rock/" offers no name); filter in the "Description (*.ext)|*.ext||" form.
+    // Nothing when cancelled.
     virtual std::optional<std::string> SaveFileDialog(const std::string& defaultExtension,
         const std::string& initialName, const std::string& filter)
         = 0;

@@ -20,16 +20,11 @@ namespace {
 constexpr std::array<int, 4> kLinkIds
     = {IDC_LINK_1033, IDC_LINK_1034, IDC_LINK_1031, IDC_LINK_MAIL};
 
-// The program's documents: next to the source tree the program was built from, or, for an
-// installed copy, in the share folder beside the executable.
-QString DocumentUrl(const QString& relative)
+QString DocumentUrl(const QString& name)
 {
-    const QString built = QStringLiteral(SONIVAR_SOURCE_DIR "/") + relative;
-    if (QFileInfo::exists(built))
-        return QUrl::fromLocalFile(built).toString();
-    const QString installed
-        = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/sonivar/") + relative;
-    return QUrl::fromLocalFile(QDir::cleanPath(installed)).toString();
+    return QUrl::fromLocalFile(
+        CAboutDlg::InstalledDocument(QCoreApplication::applicationDirPath(), name))
+        .toString();
 }
 
 QString SettingsFolderUrl()
@@ -41,6 +36,16 @@ QString SettingsFolderUrl()
 }
 
 } // namespace
+
+QString CAboutDlg::InstalledDocument(const QString& programFolder, const QString& name)
+{
+    const QString bin = QStringLiteral("/" SONIVAR_INSTALL_BINDIR);
+    const QString folder = QDir::cleanPath(programFolder);
+    QString prefix = QStringLiteral(SONIVAR_INSTALL_PREFIX);
+    if (folder.endsWith(bin))
+        prefix = folder.left(folder.size() - bin.size());
+    return QDir::cleanPath(prefix + QStringLiteral("/" SONIVAR_INSTALL_DOCDIR "/") + name);
+}
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
@@ -71,7 +76,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 
     const QStringList targets = {
         DocumentUrl(QStringLiteral("README.md")),
-        DocumentUrl(QStringLiteral("docs/screenshots")),
+        DocumentUrl(QStringLiteral("LICENSE")),
         SettingsFolderUrl(),
         QStringLiteral("mailto:sonivar@example.org"),
     };

@@ -7,8 +7,8 @@
 
 class CHyperLink;
 
-// The About box: program icon, version line, date, one mail link and three links to the
-// program's own documents.
+// The About box: program icon, version line, date, one mail link and links to the installed
+// README and licence and to the settings folder.
 class CAboutDlg final : public QDialog {
     Q_OBJECT
 
@@ -17,6 +17,11 @@ public:
     ~CAboutDlg() override;
 
     int DoModal();
+
+    // The installed document name of a program run from programFolder: under
+    // share/doc/sonivar beside the bin folder it runs from, or, for a program that does not
+    // run from an installed bin folder (a build), where installing puts the documents.
+    static QString InstalledDocument(const QString& programFolder, const QString& name);
 
     // The links bound to 1033, 1034, 1031 and 1032, in that order.
     CHyperLink* Link(int controlId) const;

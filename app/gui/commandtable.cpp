@@ -27,7 +27,7 @@ const std::array<CommandEntry, kMainCommandCount> kMainCommands = {{
     {ID_COPY,                    M::Change,    "Copy",                       "F5;Ctrl+F5",   0, false, &CMainDlg::OnCopy},
     {ID_MOVE_TO_FOLDER,          M::Change,    "Move to folder",             "F6",           0, true,  &CMainDlg::OnMoveToFolder},
     {ID_MOVE_TO_ROOT_ARTIST,     M::Change,    "Move to Root\\Artist",       "F7",           0, false, &CMainDlg::OnMoveToRootArtist},
-    {ID_UNDO,                    M::Change,    "Undo",                       "",             0, true,  &CMainDlg::OnUndo},
+    {ID_UNDO,                    M::Change,    "Undo",                       "Ctrl+Z",       0, true,  &CMainDlg::OnUndo},
     {ID_SELECT_ALL,              M::Misc,      "Select All",                 "Ctrl+A",       0, false, &CMainDlg::OnSelectAll},
     {ID_INVERT_SELECTION,        M::Misc,      "Invert selection",           "Ctrl+I",       0, false, &CMainDlg::OnInvertSelection},
     {ID_REMOVE_SELECTED,         M::Misc,      "Remove selected",            "Delete",       0, true,  &CMainDlg::OnRemoveSelected},

@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QDropEvent>
+#include <QFile>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -11,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -21,6 +24,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolTip>
+#include <QUrl>
 
 #include "about/gui/aboutdlg.h"
 #include "app/codepagecommand.h"
@@ -28,6 +32,7 @@
 #include "app/gui/commandtable.h"
 #include "app/gui/mainlayout.h"
 #include "app/gui/resourceicons.h"
+#include "app/gui/rowcountlabel.h"
 #include "app/selectioncommands.h"
 #include "app/settingskey.h"
 #include "edit/removeid3v2.h"
@@ -95,6 +100,9 @@ CMainDlg::CMainDlg(UiServices* ui, QWidget* parent)
     setWindowTitle(QStringLiteral("MP3 Sonivar"));
     setWindowIcon(ResourceIcon(IDI_PROGRAM));
     setObjectName(QString::number(IDD_MAIN));
+
+    // Folders and .mp3 files dropped on the window are added to the list.
+    setAcceptDrops(true);
 
     m_pClient = new QWidget(this);
     setCentralWidget(m_pClient);
@@ -180,8 +188,7 @@ void CMainDlg::CreateCommands()
     // The one Undo action sits in the menu bar and in the context menu ("Change") alike.
     m_session.m_onUndoMenuChanged
         = [this](bool enabled) { m_actions[ID_UNDO]->setEnabled(enabled); };
-    m_session.m_onTitleChanged
-        = [this](const std::string& title) { setWindowTitle(QString::fromStdString(title)); };
+    m_session.m_onTitleChanged = [this](const std::string& title) { ShowTitle(title); };
 
     // Escape and the close box end the program; Enter does nothing.
     auto* escape = new QAction(this);
@@ -189,6 +196,15 @@ void CMainDlg::CreateCommands()
     escape->setShortcutContext(Qt::WindowShortcut);
     connect(escape, &QAction::triggered, this, &CMainDlg::close);
     addAction(escape);
+}
+
+void CMainDlg::ShowTitle(const std::string& title)
+{
+    setWindowTitle(QString::fromStdString(title));
+    // A command sets a title around work that keeps the event loop waiting ("Loading...." while
+    // Add files reads the tags): the window is painted once under the new title first, so
+    // that the window system shows it rather than only the title that follows.
+    repaint();
 }
 
 void CMainDlg::CreateTrackList()
@@ -277,6 +293,9 @@ void CMainDlg::CreatePlayerBar()
     }
     m_pVolumeLabel->setFont(labelFont);
 
+    m_pRowCounts = new CRowCountLabel(m_session.List(), m_pClient);
+    m_pRowCounts->setObjectName(QStringLiteral("rowCounts"));
+
     // The bar reads the current volume into the slider and label and owns everything playback
     // does to them from here on: the range, the timer, the seek and the volume.
     m_pPlayerBar = new CPlayerBar(m_session.List(), m_pPosition, m_pVolume, m_pVolumeLabel, this);
@@ -306,6 +325,7 @@ void CMainDlg::ApplyLayout()
     m_pPosition->setGeometry(layout.positionSlider);
     m_pVolume->setGeometry(layout.volumeSlider);
     m_pVolumeLabel->setGeometry(layout.volumeLabel);
+    m_pRowCounts->setGeometry(layout.rowCounts);
     m_pToolbar->setGeometry(layout.toolbar);
 }
 
@@ -333,8 +353,55 @@ void CMainDlg::contextMenuEvent(QContextMenuEvent* event)
     m_pChangeMenu->exec(QCursor::pos());
 }
 
+std::vector<std::string> CMainDlg::DroppablePaths(const QMimeData* data) const
+{
+    std::vector<std::string> paths;
+    if (!data || IsScanRunning() || m_bDropPending)
+        return paths;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        // The name's bytes as the file system holds them.
+        std::string path = QFile::encodeName(url.toLocalFile()).toStdString();
+        if (IsDroppablePath(path))
+            paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
+void CMainDlg::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (DroppablePaths(event->mimeData()).empty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void CMainDlg::dropEvent(QDropEvent* event)
+{
+    std::vector<std::string> paths = DroppablePaths(event->mimeData());
+    if (paths.empty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The rows are added once the drop has returned to the program it came from, so that a
+    // scan's Loading dialog does not hold up the drag's source.
+    m_bDropPending = true;
+    QTimer::singleShot(0, this, [this, paths = std::move(paths)] {
+        AddDroppedPaths(m_session, this, paths);
+        m_bDropPending = false;
+    });
+}
+
 void CMainDlg::closeEvent(QCloseEvent* event)
 {
+    // The window is disabled while a folder scan's Loading dialog runs; a close request then
+    // (from the window manager) would leave the scan's loop running with no window.
+    if (!isEnabled()) {
+        event->ignore();
+        return;
+    }
     DestroyWindow();
     event->accept();
 }
@@ -353,9 +420,12 @@ void CMainDlg::OnShowWindow()
     RestorePlacement();
     // The command-line folder is scanned once the window is on the screen, so that the Loading
     // dialog's modal loop does not run inside the show event.
+    // A window closed before then scans nothing: the scan would run on with no window.
     if (!m_strCommandLineFolder.empty())
-        QTimer::singleShot(
-            0, this, [this] { ScanCommandLineFolder(m_session, this, m_strCommandLineFolder); });
+        QTimer::singleShot(0, this, [this] {
+            if (!m_bDestroyed)
+                ScanCommandLineFolder(m_session, this, m_strCommandLineFolder);
+        });
 }
 
 void CMainDlg::ApplySavedWidths()

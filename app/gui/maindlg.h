@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include <QMainWindow>
 
@@ -10,9 +11,11 @@
 #include "fileops/gui/qtshellui.h"
 
 class CPlayerBar;
+class CRowCountLabel;
 class QAction;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QPushButton;
 class QSlider;
 class QTableView;
@@ -46,6 +49,7 @@ public:
     QSlider* VolumeSlider() const { return m_pVolume; }
     QLabel* VolumeLabel() const { return m_pVolumeLabel; }
     CPlayerBar& PlayerBar() const { return *m_pPlayerBar; }
+    CRowCountLabel* RowCounts() const { return m_pRowCounts; }
 
     // The folder named on the command line, for the scan at the first showing.
     void SetCommandLineFolder(std::string folder) { m_strCommandLineFolder = std::move(folder); }
@@ -85,6 +89,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -97,9 +103,13 @@ private:
     void OnShowWindow();
     void RestorePlacement();
     void SaveSettings();
+    void ShowTitle(const std::string& title);
     void ChangeTagField(int commandId);
     void OnHeaderClick(int column, int button);
     void OnDblClkTrackList();
+    // The folders and .mp3 files of a drag's URLs; empty when the window takes no drop now (a
+    // scan runs or an earlier drop is still being added).
+    std::vector<std::string> DroppablePaths(const QMimeData* data) const;
 
     QtUiServices m_ui;
     Session m_session;
@@ -116,7 +126,9 @@ private:
     QSlider* m_pVolume = nullptr;
     QLabel* m_pVolumeLabel = nullptr;
     CPlayerBar* m_pPlayerBar = nullptr;
+    CRowCountLabel* m_pRowCounts = nullptr;
     std::string m_strCommandLineFolder;
     bool m_bShown = false;
+    bool m_bDropPending = false;
     bool m_bDestroyed = false;
 };

@@ -11,6 +11,7 @@ MainLayout ComputeMainLayout(QSize client)
     layout.positionSlider = QRect(108, bottom - 24, 200, 20);
     layout.volumeSlider = QRect(313, bottom - 24, 95, 20);
     layout.volumeLabel = QRect(410, bottom - 24, 25, 20);
+    layout.rowCounts = QRect(440, bottom - 24, qMax(0, right - 445), 20);
     layout.toolbar = QRect(5, 0, right - 10, 45);
     return layout;
 }

@@ -12,6 +12,8 @@ struct MainLayout {
     QRect positionSlider;
     QRect volumeSlider;
     QRect volumeLabel;
+    // The row and selection counts, from after the volume label to the right edge.
+    QRect rowCounts;
     QRect toolbar;
 };
 

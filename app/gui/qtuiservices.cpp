@@ -124,8 +124,12 @@ std::optional<std::string> QtUiServices::SaveFileDialog(
     if (suffix.startsWith(QLatin1Char('.')))
         suffix.remove(0, 1);
     dialog.setDefaultSuffix(suffix);
-    if (!initialName.empty())
-        dialog.selectFile(QString::fromStdString(initialName));
+    const QString initial = QString::fromStdString(initialName);
+    const qsizetype slash = initial.lastIndexOf(QLatin1Char('/'));
+    if (slash >= 0)
+        dialog.setDirectory(initial.left(slash + 1));
+    if (slash + 1 < initial.size())
+        dialog.selectFile(initial.mid(slash + 1));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().first().toStdString();

@@ -29,6 +29,9 @@ CGenreDlg::CGenreDlg(QWidget* parent) : QDialog(parent)
     m_pCombo = new QComboBox(this);
     m_pCombo->setObjectName(QString::number(IDC_GENRE_COMBO));
     m_pCombo->setGeometry(DialogUnits(this, 14, 30, 98, 13));
+    // Styles that open a non-editable combo box as a menu (Fusion among them) ignore the number
+    // of visible items and fill the screen's height; a scrolling list keeps it to a dozen.
+    m_pCombo->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     m_pCombo->setMaxVisibleItems(12);
     label->setBuddy(m_pCombo);
 

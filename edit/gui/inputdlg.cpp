@@ -1,5 +1,6 @@
 #include "edit/gui/inputdlg.h"
 
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -41,6 +42,8 @@ CInputDlg::CInputDlg(QWidget* parent) : QDialog(parent)
     m_pDel->setObjectName(QString::number(IDC_DEL_BUTTON));
     m_pDel->setGeometry(DialogUnits(this, 16, 60, 25, 12));
     m_pDel->setAutoDefault(false);
+    // A click leaves the focus, and with it the selection, in the edit field.
+    m_pDel->setFocusPolicy(Qt::TabFocus);
 
     m_pSmallOk = new QPushButton(QStringLiteral("Ok"), this);
     m_pSmallOk->setObjectName(QString::number(IDC_SMALL_OK_BUTTON));
@@ -52,6 +55,10 @@ CInputDlg::CInputDlg(QWidget* parent) : QDialog(parent)
     setTabOrder(m_pCancel, m_pEdit);
     setTabOrder(m_pEdit, m_pDel);
     setTabOrder(m_pDel, m_pSmallOk);
+
+    // The edit field drops its selection when it loses the focus (Tab to Del); the selection it
+    // had is kept for Del, as the system's edit control keeps it.
+    m_pEdit->installEventFilter(this);
 
     connect(m_pOk, &QPushButton::clicked, this, &CInputDlg::accept);
     connect(m_pCancel, &QPushButton::clicked, this, &CInputDlg::reject);
@@ -76,8 +83,22 @@ void CInputDlg::showEvent(QShowEvent* event)
     m_pEdit->setFocus(Qt::OtherFocusReason);
 }
 
+bool CInputDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_pEdit && event->type() == QEvent::FocusOut) {
+        m_nKeptSelStart = m_pEdit->selectionStart();
+        m_nKeptSelLength = m_pEdit->selectionLength();
+    } else if (watched == m_pEdit && event->type() == QEvent::FocusIn) {
+        m_nKeptSelStart = -1;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void CInputDlg::OnDelButton()
 {
+    if (!m_pEdit->hasFocus() && m_nKeptSelStart >= 0)
+        m_pEdit->setSelection(m_nKeptSelStart, m_nKeptSelLength);
+    m_nKeptSelStart = -1;
     // Cut moves the selected text to the clipboard; without a selection it does nothing.
     m_pEdit->cut();
 }

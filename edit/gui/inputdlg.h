@@ -27,6 +27,7 @@ public:
     QLineEdit* Edit() const { return m_pEdit; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -40,4 +41,7 @@ private:
     QPushButton* m_pCancel;
     QPushButton* m_pDel;
     QPushButton* m_pSmallOk;
+    // The edit field's selection when it last lost the focus; -1 while it has the focus.
+    int m_nKeptSelStart = -1;
+    int m_nKeptSelLength = 0;
 };

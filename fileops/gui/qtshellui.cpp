@@ -1,6 +1,8 @@
 #include "fileops/gui/qtshellui.h"
 
+#include <algorithm>
 #include <functional>
+#include <limits>
 
 #include <QApplication>
 #include <QDateTime>
@@ -15,6 +17,9 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// Steps of the bar per item, so that one long copy moves it too.
+constexpr int kBarSteps = 1000;
 
 // Escape and the close box ask to cancel like the Cancel button; the window stays up until
 // the operation ends it.
@@ -120,9 +125,12 @@ void QtShellUi::BeginProgress(const std::string& title)
     m_pFileLabel->setMinimumWidth(360);
     m_pFileLabel->setTextFormat(Qt::PlainText);
     m_pBar = new QProgressBar(dialog);
-    m_pBar->setRange(0, 1);
+    m_nIndex = 0;
+    m_nCount = 1;
+    m_nItemSteps = kBarSteps;
+    m_pBar->setRange(0, kBarSteps);
     m_pBar->setValue(0);
-    m_pBar->setFormat(QStringLiteral("%v of %m"));
+    m_pBar->setFormat(QStringLiteral("0 of 1"));
     m_pCancel = new QPushButton(QStringLiteral("Cancel"), dialog);
     m_pCancel->setAutoDefault(false);
     QObject::connect(m_pCancel, &QPushButton::clicked, dialog, [this] { RequestCancel(); });
@@ -143,12 +151,31 @@ void QtShellUi::StepProgress(const std::string& item, int index, int count)
 {
     if (!m_pProgress)
         return;
-    m_pBar->setRange(0, count > 0 ? count : 1);
-    m_pBar->setValue(index);
+    m_nIndex = index;
+    m_nCount = count > 0 ? count : 1;
+    m_nItemSteps = std::clamp(std::numeric_limits<int>::max() / m_nCount, 1, kBarSteps);
+    m_pBar->setRange(0, m_nCount * m_nItemSteps);
+    m_pBar->setValue(index * m_nItemSteps);
+    m_pBar->setFormat(QStringLiteral("%1 of %2").arg(index).arg(m_nCount));
     const QString text = Text(item);
     m_pFileLabel->setToolTip(text);
     m_pFileLabel->setText(
         m_pFileLabel->fontMetrics().elidedText(text, Qt::ElideMiddle, m_pFileLabel->width()));
+    QApplication::processEvents();
+}
+
+void QtShellUi::StepBytes(long long done, long long total)
+{
+    if (!m_pProgress || total <= 0)
+        return;
+    // The bar goes through each item's share by its bytes; the text adds the sizes.
+    const int step = static_cast<int>(std::min(done, total) * m_nItemSteps / total);
+    m_pBar->setValue(m_nIndex * m_nItemSteps + step);
+    const QLocale locale;
+    m_pBar->setFormat(QStringLiteral("%1 of %2 (%3 of %4)")
+                          .arg(m_nIndex)
+                          .arg(m_nCount)
+                          .arg(locale.formattedDataSize(done), locale.formattedDataSize(total)));
     QApplication::processEvents();
 }
 

@@ -24,6 +24,7 @@ public:
 
     void BeginProgress(const std::string& title) override;
     void StepProgress(const std::string& item, int index, int count) override;
+    void StepBytes(long long done, long long total) override;
     bool IsCancelRequested() override;
     void EndProgress() override;
 
@@ -47,4 +48,8 @@ private:
     QProgressBar* m_pBar = nullptr;
     QPushButton* m_pCancel = nullptr;
     bool m_bCancel = false;
+    int m_nIndex = 0;
+    int m_nCount = 1;
+    // Bar steps per item.
+    int m_nItemSteps = 1;
 };

@@ -1,5 +1,6 @@
 #include "load/gui/addfolder.h"
 
+#include <sys/stat.h>
 #include <vector>
 
 #include <QObject>
@@ -8,12 +9,29 @@
 #include "app/session.h"
 #include "app/settingskey.h"
 #include "app/tracklist.h"
+#include "load/addfiles.h"
 #include "load/gui/loadingdlg.h"
 #include "load/scanfolder.h"
 #include "load/scanworker.h"
+#include "model/paths.h"
 #include "platform/uiservices.h"
 
 namespace {
+
+int g_nScansRunning = 0;
+
+enum class DropKind { None, Song, Folder };
+
+// A folder, a regular file named ".mp3" in any letter case (links followed), or neither.
+DropKind DropKindOf(const std::string& path)
+{
+    struct stat st { };
+    if (::stat(path.c_str(), &st) != 0)
+        return DropKind::None;
+    if (S_ISDIR(st.st_mode))
+        return DropKind::Folder;
+    return S_ISREG(st.st_mode) && ExtensionOf(path) == "mp3" ? DropKind::Song : DropKind::None;
+}
 
 // Walks folder on the scan thread while the Loading dialog runs its modal loop over mainWindow.
 // Rows arrive in batches and go straight into the list; the dialog's texts are refreshed from
@@ -22,6 +40,7 @@ namespace {
 void RunScan(Session& session, QWidget* mainWindow, const std::string& folder)
 {
     TrackList& list = session.List();
+    ++g_nScansRunning;
     ScanWorker worker;
     CLoadingDlg dialog(mainWindow);
     dialog.SetCancelFlag(&g_bCancelScan);
@@ -48,6 +67,7 @@ void RunScan(Session& session, QWidget* mainWindow, const std::string& folder)
     dialog.RunModalLoopOver(mainWindow);
     timer.stop();
     worker.Wait();
+    --g_nScansRunning;
 }
 
 std::string ReadLastOpen()
@@ -93,4 +113,32 @@ void ScanCommandLineFolder(Session& session, QWidget* mainWindow, const std::str
         return;
     RunScan(session, mainWindow, folder);
     session.List().SetRedraw(true);
+}
+
+bool IsScanRunning()
+{
+    return g_nScansRunning > 0;
+}
+
+bool IsDroppablePath(const std::string& path)
+{
+    return DropKindOf(path) != DropKind::None;
+}
+
+void AddDroppedPaths(Session& session, QWidget* mainWindow, const std::vector<std::string>& paths)
+{
+    std::vector<std::string> files;
+    std::vector<std::string> folders;
+    for (const std::string& path : paths) {
+        const DropKind kind = DropKindOf(path);
+        if (kind != DropKind::None)
+            (kind == DropKind::Folder ? folders : files).push_back(path);
+    }
+    if (!files.empty())
+        AddFilesToList(session, files);
+    for (const std::string& folder : folders) {
+        ScanCommandLineFolder(session, mainWindow, folder);
+        if (g_bCancelScan)
+            break;
+    }
 }

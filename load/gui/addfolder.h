@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class QWidget;
 class Session;
@@ -18,3 +19,15 @@ void OnAddFolder(Session& session, QWidget* mainWindow);
 // the same scan, adding to the list; the journal and "LastOpen" stay as they are. An empty
 // folder text scans nothing.
 void ScanCommandLineFolder(Session& session, QWidget* mainWindow, const std::string& folder);
+
+// True while a folder scan runs (its Loading dialog is up).
+bool IsScanRunning();
+
+// Whether a dropped path can be added: a folder, or a file whose name ends in ".mp3" in any
+// letter case.
+bool IsDroppablePath(const std::string& path);
+
+// Paths dropped on the main window: the .mp3 files become rows at once, then each folder is
+// scanned as the command-line folder is (behind the Loading dialog, adding to the list; the
+// journal and "LastOpen" stay). Other paths are passed over; a cancelled scan ends the drop.
+void AddDroppedPaths(Session& session, QWidget* mainWindow, const std::vector<std::string>& paths);

@@ -15,6 +15,9 @@ CLoadingDlg::CLoadingDlg(QWidget* parent) : QDialog(parent)
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint
         | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(DialogUnits(this, 0, 0, 213, 86).size());
+    // Modal from its first showing: the dialog is shown before its loop runs, and a window shown
+    // modeless stays modeless, leaving the main window open to the window manager's close.
+    setWindowModality(Qt::ApplicationModal);
 
     auto* group = new QGroupBox(this);
     group->setGeometry(DialogUnits(this, 7, 7, 199, 72));

@@ -141,7 +141,7 @@ TEST(TrackList, EditingTheFileCellNeverMovesARow)
     EXPECT_EQ(Column(list, 0), (std::vector<std::string> {"a0.mp3", "m.mp3", "y.mp3"}));
 }
 
-TEST(TrackList, HeaderSortTogglesAndUsesByteOrder)
+TEST(TrackList, HeaderSortTogglesIgnoresCaseAndKeepsEqualKeysInOrder)
 {
     TrackList list;
     QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::Fatal);
@@ -157,20 +157,56 @@ TEST(TrackList, HeaderSortTogglesAndUsesByteOrder)
     list.SortOnHeaderClick(TrackList::ColYear);
     EXPECT_FALSE(list.SortAscending());
     EXPECT_EQ(Column(list, 0), (std::vector<std::string> {"1.mp3", "4.mp3", "3.mp3", "2.mp3"}));
+    // Letter case is ignored: "beta" and "Beta" are equal keys and keep their order.
     list.SortOnHeaderClick(TrackList::ColArtist);
     EXPECT_TRUE(list.SortAscending());
     EXPECT_EQ(Column(list, TrackList::ColArtist),
-        (std::vector<std::string> {"Beta", "Zed", "alpha", "beta"}));
+        (std::vector<std::string> {"alpha", "beta", "Beta", "Zed"}));
+    EXPECT_EQ(Column(list, 0), (std::vector<std::string> {"3.mp3", "1.mp3", "2.mp3", "4.mp3"}));
+    list.SortOnHeaderClick(TrackList::ColArtist);
+    EXPECT_EQ(Column(list, 0), (std::vector<std::string> {"4.mp3", "1.mp3", "2.mp3", "3.mp3"}));
     list.SortOnHeaderClick(TrackList::ColAlbum);
     EXPECT_TRUE(list.SortAscending());
     EXPECT_EQ(list.SortColumn(), TrackList::ColAlbum);
-    EXPECT_EQ(layout.count(), 4);
+    EXPECT_EQ(layout.count(), 5);
 
     TrackList empty;
     empty.SortOnHeaderClick(2);
     EXPECT_EQ(empty.SortColumn(), 2);
     empty.SortOnHeaderClick(2);
     EXPECT_FALSE(empty.SortAscending());
+}
+
+// The header sort and the loading order share one collation: Č, Ć, Đ, Š and Ž sort beside C, D,
+// S and Z, not after Z as their bytes would. The words are chosen so that the order is the same
+// whether the letters count as accented forms of their base letters (the English collation that
+// stands in for the C locale) or as letters of their own (Bosnian).
+TEST(TrackList, HeaderSortPutsLettersWithMarksBesideTheirBaseLetters)
+{
+    const std::vector<std::string> expected = {"Cane", "Čolić", "Ćupić", "Dado", "Đorđe", "Eda",
+        "Sabina", "Šukrija", "Tarik", "Zana", "Željko"};
+    for (const QLocale& locale : {QLocale::c(), QLocale(QStringLiteral("bs_BA"))}) {
+        const QLocale before;
+        QLocale::setDefault(locale);
+        TrackList list;
+        QLocale::setDefault(before);
+        std::vector<TrackList::Cells> rows;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            const std::string& name = expected[(i * 7) % expected.size()];
+            rows.push_back(Row(name + ".mp3", name));
+        }
+        list.AddRows(std::move(rows));
+        // The loading order of the File column is the order a sort by Artist gives.
+        std::vector<std::string> files;
+        for (const std::string& name : expected)
+            files.push_back(name + ".mp3");
+        EXPECT_EQ(Column(list, 0), files) << locale.name().toStdString();
+        list.SortOnHeaderClick(TrackList::ColYear);
+        list.SortOnHeaderClick(TrackList::ColArtist);
+        EXPECT_EQ(Column(list, TrackList::ColArtist), expected) << locale.name().toStdString();
+        list.SortOnHeaderClick(TrackList::ColFile);
+        EXPECT_EQ(Column(list, 0), files) << locale.name().toStdString();
+    }
 }
 
 TEST(TrackList, SelectionFollowsRowsThroughSortsAndRemovals)

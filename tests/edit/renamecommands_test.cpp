@@ -1,3 +1,5 @@
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include "app/selectioncommands.h"
@@ -175,4 +177,29 @@ TEST_F(RenameCommands, OnlyARegularFileCountsAsCompanion)
     EXPECT_TRUE(FileExists(lib.Path("Dusk.mp3")));
     EXPECT_TRUE(PathExists(lib.Path("b.txt")));
     EXPECT_FALSE(PathExists(lib.Path("Dusk.txt")));
+}
+
+// The companion is found without regard to letter case: the exact name first, otherwise the one
+// text file that differs in case only and is not another song's own; none among several.
+TEST_F(RenameCommands, CompanionFoundWithoutRegardToLetterCase)
+{
+    OnSelectAll(lib.m_session);
+    OnInvertSelection(lib.m_session);
+    std::filesystem::rename(lib.Path("a.txt"), lib.Path("A.TXT"));
+    WriteFileBytes(lib.Path("b.txt"), "exact");
+    WriteFileBytes(lib.Path("B.txt"), "other case");
+    lib.Add("e.mp3", {"Evening", "", "", "", "", 255});
+    WriteFileBytes(lib.Path("E.txt"), "one of two");
+    WriteFileBytes(lib.Path("e.TXT"), "two of two");
+    lib.Add("f.mp3", {"Fog", "", "", "", "", 255});
+    WriteFileBytes(lib.Path("F.mp3"), "another song");
+    WriteFileBytes(lib.Path("F.txt"), "the other song's");
+    lib.Select({"a.mp3", "b.mp3", "e.mp3", "f.mp3"});
+    OnNameToFileName(lib.m_session);
+    EXPECT_EQ(FilesIn(lib.m_dir.Path()),
+        (std::vector<std::string> {"B.txt", "Daybreak.mp3", "Daybreak.txt", "Dusk.mp3", "Dusk.txt",
+            "E.txt", "Evening.mp3", "F.mp3", "F.txt", "Fog.mp3", "Taken.mp3", "c.mp3", "d.mp3",
+            "e.TXT"}));
+    EXPECT_EQ(ReadFileBytes(lib.Path("Daybreak.txt")), "notes");
+    EXPECT_EQ(ReadFileBytes(lib.Path("Dusk.txt")), "exact");
 }

@@ -35,7 +35,8 @@ TEST_F(Export, PlayListBytes)
     ASSERT_EQ(lib.m_ui.m_calls.size(), 1u);
     EXPECT_EQ(lib.m_ui.m_calls[0].kind, "SaveFileDialog");
     EXPECT_EQ(lib.m_ui.m_calls[0].caption, ".m3u");
-    EXPECT_EQ(lib.m_ui.m_calls[0].text, "Night Owls");
+    // The dialog opens in the first selected row's folder.
+    EXPECT_EQ(lib.m_ui.m_calls[0].text, lib.m_dir / "Night Owls");
     EXPECT_EQ(lib.m_ui.m_calls[0].filter, "M3U Play List (*.m3u)|*.m3u||");
     const std::string dir = lib.m_dir.Path();
     EXPECT_EQ(ReadFileBytes(out),
@@ -55,7 +56,7 @@ TEST_F(Export, TitleFileBytesReplaceAnExistingFile)
     WriteFileBytes(out, "old content that is longer than the new one ...........");
     lib.m_ui.AnswerSave(out);
     OnExportTitles(lib.m_session);
-    EXPECT_EQ(lib.m_ui.m_calls[0].text, "");
+    EXPECT_EQ(lib.m_ui.m_calls[0].text, lib.m_dir.Path() + "/");
     EXPECT_EQ(lib.m_ui.m_calls[0].caption, ".txt");
     EXPECT_EQ(lib.m_ui.m_calls[0].filter, "Text files (*.txt)|*.txt||");
     EXPECT_EQ(ReadFileBytes(out), "Night Owls - Daybreak\r\nĐak - Četiri\r\n");
@@ -117,6 +118,17 @@ TEST_F(Export, NothingSelectedAndCancelWriteNothing)
     OnMakePlayList(lib.m_session); // the save dialog is cancelled
     ASSERT_EQ(lib.m_ui.m_calls.size(), 1u);
     EXPECT_EQ(lib.m_ui.m_calls[0].kind, "SaveFileDialog");
+    // The first selected row's folder, whatever the other rows hold; a '/' of the Artist is
+    // no folder.
+    lib.m_list.SetItemText(lib.RowOf("2.mp3"), TrackList::ColFolder, "/other/place");
+    lib.m_list.SetItemText(lib.RowOf("2.mp3"), TrackList::ColArtist, "AC/DC");
+    lib.m_list.SetSelected(lib.RowOf("1.mp3"), false);
+    lib.Select({"3.mp3", "2.mp3"});
+    OnMakePlayList(lib.m_session);
+    OnExportTitles(lib.m_session);
+    ASSERT_EQ(lib.m_ui.m_calls.size(), 3u);
+    EXPECT_EQ(lib.m_ui.m_calls[1].text, "/other/place/AC-DC");
+    EXPECT_EQ(lib.m_ui.m_calls[2].text, "/other/place/");
 }
 
 TEST_F(Export, AFileThatCannotBeCreatedIsReportedAndNothingIsLeft)

@@ -8,6 +8,7 @@
 #include "edit/undo.h"
 #include "fileops/movecommands.h"
 #include "fileopsenv.h"
+#include "platform/drivetype.h"
 #include "res/resource.h"
 
 namespace {
@@ -313,4 +314,53 @@ TEST_F(MoveTest, FilesOnAnotherKindOfDriveAreCopied)
     EXPECT_EQ(FilesIn(target), (std::vector<std::string> {"a.mp3", "a.txt"}));
     EXPECT_EQ(ReadFileBytes(target + "/a.mp3"), bytes);
     EXPECT_EQ(Cell("a.mp3", TrackList::ColFolder), target);
+}
+
+// A stick that the mount table and /sys show as a removable disk: Move to folder copies off it,
+// and the rows point at the copies.
+TEST_F(MoveTest, FilesOnARemovableStickAreCopied)
+{
+    const std::string stick = Folder("stick");
+    const std::string sys = Folder("sys");
+    MakeFolder(sys + "/dev/block/8:1");
+    WriteFileBytes(sys + "/dev/block/8:1/removable", "0\n");
+    MakeFolder(sys + "/dev/block/8:17");
+    WriteFileBytes(sys + "/dev/block/8:17/removable", "1\n");
+    WriteFileBytes(m_files / "mountinfo",
+        "20 1 8:1 / / rw - ext4 /dev/sda1 rw\n30 20 8:17 / " + stick + " rw - vfat /dev/sdb1 rw\n");
+    const DriveTypeSources previous = SetDriveTypeSources({m_files / "mountinfo", sys});
+
+    const std::string bytes = ReadFileBytes(AddTrack(stick, "a.mp3"));
+    WriteFileBytes(stick + "/a.txt", "notes");
+    SelectAll();
+    m_ui.m_folderAnswers.push_back(target);
+    OnMoveToFolder(m_session);
+    SetDriveTypeSources(previous);
+
+    EXPECT_EQ(FilesIn(stick), (std::vector<std::string> {"a.mp3", "a.txt"}));
+    EXPECT_EQ(FilesIn(target), (std::vector<std::string> {"a.mp3", "a.txt"}));
+    EXPECT_EQ(ReadFileBytes(target + "/a.mp3"), bytes);
+    EXPECT_EQ(Cell("a.mp3", TrackList::ColFolder), target);
+}
+
+// After Move to folder has recased a song's name, its companion still goes with it: a rename
+// finds it without regard to letter case, and so does the next move.
+TEST_F(MoveTest, CompanionWhoseCaseDiffersFollowsARenameAndAMove)
+{
+    AddTrack(music, "MiXed CASE.MP3", {"Daybreak", "Owls"});
+    WriteFileBytes(music + "/MiXed CASE.txt", "lyrics");
+    SelectAll();
+    m_ui.m_folderAnswers.push_back(target);
+    OnMoveToFolder(m_session);
+    ASSERT_EQ(FilesIn(target), (std::vector<std::string> {"MiXed CASE.txt", "mixed Case.mp3"}));
+
+    OnNameToFileName(m_session);
+    EXPECT_EQ(FilesIn(target), (std::vector<std::string> {"Daybreak.mp3", "Daybreak.txt"}));
+
+    std::filesystem::rename(target + "/Daybreak.txt", target + "/DAYBREAK.TXT");
+    m_ui.m_folderAnswers.push_back(music);
+    OnMoveToFolder(m_session);
+    EXPECT_EQ(FilesIn(music), (std::vector<std::string> {"DAYBREAK.TXT", "daybreak.mp3"}));
+    EXPECT_EQ(ReadFileBytes(music + "/DAYBREAK.TXT"), "lyrics");
+    EXPECT_TRUE(FilesIn(target).empty());
 }

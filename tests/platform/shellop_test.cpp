@@ -123,8 +123,22 @@ TEST(ShellOperation, CancelLeavesWholeFilesOnlyAndMoveAsksForFolders)
     for (const std::string& name : FilesIn(dir / "new"))
         EXPECT_EQ(ReadFileBytes(dir / ("new/" + name)), ReadFileBytes(dir / ("src/" + name)));
 
-    // A cancel during a long copy rolls it back.
+    // The bytes of a long copy are reported block by block, up to the whole file; a silent
+    // operation reports nothing.
     WriteFileBytes(dir / "big.mp3", FakeAudio(4 << 20));
+    ScriptedShellUi bytes;
+    EXPECT_EQ(RunOp(FO_COPY, {dir / "big.mp3"}, {dir / "copy.mp3"}, 0, bytes), 0);
+    ASSERT_GE(bytes.m_bytes.size(), 4u);
+    for (std::size_t i = 0; i < bytes.m_bytes.size(); ++i) {
+        EXPECT_EQ(bytes.m_bytes[i].second, 4 << 20);
+        EXPECT_GT(bytes.m_bytes[i].first, i == 0 ? 0 : bytes.m_bytes[i - 1].first);
+    }
+    EXPECT_EQ(bytes.m_bytes.back().first, 4 << 20);
+    ScriptedShellUi silent;
+    EXPECT_EQ(RunOp(FO_COPY, {dir / "big.mp3"}, {dir / "silent.mp3"}, FOF_SILENT, silent), 0);
+    EXPECT_TRUE(silent.m_bytes.empty());
+
+    // A cancel during a long copy rolls it back.
     ScriptedShellUi cancel;
     cancel.m_nCancelAfterSteps = 1;
     EXPECT_EQ(RunOp(FO_COPY, {dir / "big.mp3"}, {dir / "new"}, 0, cancel), ERROR_CANCELLED);

@@ -13,6 +13,11 @@ void ScriptedShellUi::StepProgress(const std::string& item, int index, int count
         m_onStep(index);
 }
 
+void ScriptedShellUi::StepBytes(long long done, long long total)
+{
+    m_bytes.emplace_back(done, total);
+}
+
 bool ScriptedShellUi::IsCancelRequested()
 {
     ++m_nCancelPolls;

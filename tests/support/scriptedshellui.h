@@ -28,6 +28,7 @@ public:
 
     void BeginProgress(const std::string& title) override;
     void StepProgress(const std::string& item, int index, int count) override;
+    void StepBytes(long long done, long long total) override;
     bool IsCancelRequested() override;
     void EndProgress() override;
     Answer ConfirmReplace(const std::string& target, const std::string& source) override;
@@ -53,6 +54,8 @@ public:
     std::function<void(int)> m_onStep;
 
     std::vector<Call> m_calls;
+    // Every StepBytes call as (done, total), in order; not in m_calls.
+    std::vector<std::pair<long long, long long>> m_bytes;
     int m_nCancelPolls = 0;
     int m_nSteps = 0;
 

@@ -107,6 +107,7 @@ int main(int argc, char** argv)
     QtShellUi shell(&window);
     shell.BeginProgress("Copy...");
     shell.StepProgress(music + "/Sevdah/Safet Isović - Snijeg pade.mp3", 3, 9);
+    shell.StepBytes(2'400'000, 5'100'000);
     Save(*shell.ProgressWindow(), out, QStringLiteral("copy-progress.png"));
     shell.EndProgress();
     return 0;

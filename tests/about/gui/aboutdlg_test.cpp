@@ -1,6 +1,8 @@
 #include <vector>
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -65,7 +67,24 @@ TEST(AboutDlg, CaptionTextsAndFourLinks)
         EXPECT_EQ(link->cursor().shape(), Qt::BitmapCursor);
     }
     EXPECT_TRUE(dialog.Link(IDC_LINK_MAIL)->text().startsWith(QStringLiteral("mailto:")));
-    EXPECT_TRUE(dialog.Link(IDC_LINK_1033)->text().endsWith(QStringLiteral("README.md")));
+    // The README and the licence of the installed copy, never the source or build tree; the
+    // settings folder.
+    const QString build = QDir::cleanPath(QCoreApplication::applicationDirPath() + "/..");
+    for (int id : {IDC_LINK_1033, IDC_LINK_1034}) {
+        const QString path = QUrl(dialog.Link(id)->text()).toLocalFile();
+        EXPECT_TRUE(path.contains(QStringLiteral("/share/doc/sonivar/"))) << path.toStdString();
+        EXPECT_FALSE(path.startsWith(QStringLiteral(SONIVAR_SOURCE_DIR))) << path.toStdString();
+        EXPECT_FALSE(path.startsWith(build)) << path.toStdString();
+    }
+    EXPECT_TRUE(dialog.Link(IDC_LINK_1033)->text().endsWith(QStringLiteral("/README.md")));
+    EXPECT_TRUE(dialog.Link(IDC_LINK_1034)->text().endsWith(QStringLiteral("/LICENSE")));
+    EXPECT_TRUE(dialog.Link(IDC_LINK_1031)->text().endsWith(QStringLiteral("/Sonivar")));
+    // A copy installed under any prefix links to its own documents.
+    EXPECT_EQ(CAboutDlg::InstalledDocument(QStringLiteral("/opt/x/bin"), QStringLiteral("LICENSE")),
+        QStringLiteral("/opt/x/share/doc/sonivar/LICENSE"));
+    EXPECT_EQ(
+        CAboutDlg::InstalledDocument(QStringLiteral("/usr/bin/"), QStringLiteral("README.md")),
+        QStringLiteral("/usr/share/doc/sonivar/README.md"));
     auto* close = dialog.findChild<QPushButton*>(QString::number(IDOK));
     ASSERT_NE(close, nullptr);
     EXPECT_EQ(close->text(), QStringLiteral("Close"));

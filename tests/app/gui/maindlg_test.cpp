@@ -29,6 +29,7 @@
 
 #include "app/gui/maindlg.h"
 #include "app/gui/mainlayout.h"
+#include "app/gui/rowcountlabel.h"
 #include "edit/batch.h"
 #include "edit/gui/genredlg.h"
 #include "edit/gui/inputdlg.h"
@@ -241,7 +242,7 @@ TEST(MainDlg, MenusHaveTheExactItemsShortcutsAndSeparators)
         QStringList({">Tag", "-", "File Name -> Artist|", "File Name -> Name|", "-",
             "Upper case words|", "Upper case first word|", "-", "File Name <- Artist - Name|",
             "File Name <- Name|", "-", "Delete|Ctrl+Del", "Copy|F5", "-", "Move to folder|F6",
-            "Move to Root\\Artist|F7", "-", "Undo|"}));
+            "Move to Root\\Artist|F7", "-", "Undo|Ctrl+Z"}));
     QMenu* tag = TopMenu(window, 1)->actions()[0]->menu();
     EXPECT_EQ(Describe(tag),
         QStringList({"Artist|Alt+A", "Name|Alt+N", "Album|Alt+B", "Year|Alt+Y", "Comment|Alt+C",
@@ -295,6 +296,7 @@ TEST(MainDlg, LayoutFollowsTheClientAreaBelowTheMenuBarAtTwoSizes)
         EXPECT_EQ(window.PositionSlider()->geometry(), expected.positionSlider);
         EXPECT_EQ(window.VolumeSlider()->geometry(), expected.volumeSlider);
         EXPECT_EQ(window.VolumeLabel()->geometry(), expected.volumeLabel);
+        EXPECT_EQ(window.RowCounts()->geometry(), expected.rowCounts);
         EXPECT_EQ(window.ToolBar()->geometry(), expected.toolbar);
         EXPECT_EQ(window.TrackListView()->width(), client->width() - 10);
     }
@@ -455,7 +457,8 @@ TEST(MainDlg, EveryShortcutReachesItsCommandFromTheListButNotFromADialog)
         {ID_MOVE_TO_ROOT_ARTIST, QKeySequence(Qt::Key_F7)},
         {ID_SELECT_ALL, QKeySequence(Qt::CTRL | Qt::Key_A)},
         {ID_INVERT_SELECTION, QKeySequence(Qt::CTRL | Qt::Key_I)},
-        {ID_REMOVE_SELECTED, QKeySequence(Qt::Key_Delete)}};
+        {ID_REMOVE_SELECTED, QKeySequence(Qt::Key_Delete)},
+        {ID_UNDO, QKeySequence(Qt::CTRL | Qt::Key_Z)}};
     for (const Key& key : keys) {
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -939,6 +942,76 @@ TEST(MainDlg, HeaderClicksSortByTheClickedColumnRightClicksDoNot)
     clickYear(Qt::RightButton);
     EXPECT_EQ(years(), std::vector<std::string>({"2003", "1999", ""}));
     EXPECT_TRUE(window.GetSession().List().SortAscending() == false);
+}
+
+// A click on the Artist header sorts with the loading order's collation: letters with marks
+// beside their base letters, not after Z. The C locale makes the test independent of the
+// machine's language (its stand-in collation gives the same order as Bosnian for these words).
+TEST(MainDlg, HeaderClickSortsLettersWithMarksBesideTheirBaseLetters)
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale::c());
+    ScriptedUi ui;
+    CMainDlg window(ui);
+    QLocale::setDefault(before);
+    const std::vector<std::string> artists
+        = {"Željko", "zana", "Šukrija", "Sabina", "Đorđe", "Dado", "Ćupić", "Čolić", "Cane"};
+    std::vector<TrackList::Cells> rows;
+    for (std::size_t i = 0; i < artists.size(); ++i)
+        rows.push_back({std::to_string(i) + ".mp3", artists[i], "", "", "", "", "/music", " "});
+    TrackList& list = window.GetSession().List();
+    list.AddRows(std::move(rows));
+    ShowActive(window);
+    QHeaderView* header = window.TrackListView()->horizontalHeader();
+    const int x = header->sectionViewportPosition(TrackList::ColArtist) + 10;
+    auto column = [&list] {
+        std::vector<std::string> texts;
+        for (int row = 0; row < list.GetItemCount(); ++row)
+            texts.push_back(list.GetItemText(row, TrackList::ColArtist));
+        return texts;
+    };
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+    EXPECT_EQ(column(), std::vector<std::string>(artists.rbegin(), artists.rend()));
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+    EXPECT_EQ(column(), artists);
+}
+
+// The counts at the right end of the player bar follow loads, clicks, Select All, Invert
+// selection and Remove selected; a narrow window shows the short form.
+TEST(MainDlg, RowCountsFollowLoadsSelectionsAndRemovals)
+{
+    ScriptedUi ui;
+    CMainDlg window(ui);
+    window.resize(900, 500);
+    ShowActive(window);
+    auto counts = [&window] {
+        // A selection made by the walk reaches the view one turn of the loop later, the label
+        // the turn after.
+        for (int turn = 0; turn < 2; ++turn)
+            QApplication::processEvents();
+        return window.RowCounts()->text().toStdString();
+    };
+    EXPECT_EQ(counts(), "0 files, 0 selected");
+    TrackList& list = window.GetSession().List();
+    list.AddRows({{"a.mp3", "", "", "", "", "", "/m", " "},
+        {"b.mp3", "", "", "", "", "", "/m", " "}, {"c.mp3", "", "", "", "", "", "/m", " "}});
+    EXPECT_EQ(counts(), "3 files, 0 selected");
+    QTableView* view = window.TrackListView();
+    QTest::mouseClick(
+        view->viewport(), Qt::LeftButton, {}, view->visualRect(list.index(1, 0)).center());
+    EXPECT_EQ(counts(), "3 files, 1 selected");
+    PressOnList(window, Qt::CTRL | Qt::Key_A);
+    EXPECT_EQ(counts(), "3 files, 3 selected");
+    PressOnList(window, Qt::CTRL | Qt::Key_I);
+    EXPECT_EQ(counts(), "3 files, 0 selected");
+    list.SetSelected(0, true);
+    list.SetSelected(2, true);
+    EXPECT_EQ(counts(), "3 files, 2 selected");
+    PressOnList(window, QKeyCombination(Qt::Key_Delete));
+    EXPECT_EQ(counts(), "1 file, 0 selected");
+    window.resize(window.minimumSize());
+    EXPECT_EQ(counts(), "0 / 1");
+    EXPECT_EQ(window.RowCounts()->toolTip().toStdString(), "1 file, 0 selected");
 }
 
 TEST(MainDlg, PlayNeedsASelectionAndADoubleClickPlaysTheClickedRow)

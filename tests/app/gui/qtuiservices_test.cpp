@@ -59,6 +59,20 @@ TEST(QtUiServices, SaveDialogAddsTheDefaultExtensionAndCancelGivesNothing)
 
     WhenFileDialogShown([](QFileDialog* dialog) { dialog->reject(); });
     EXPECT_FALSE(ui.SaveFileDialog(".txt", "titles.txt", "Text (*.txt)|*.txt||").has_value());
+
+    // A folder before the name: the dialog opens there, offering the name.
+    MakeFolder(dir / "Rock");
+    QString shownIn, offered;
+    WhenFileDialogShown([&](QFileDialog* dialog) {
+        shownIn = dialog->directory().absolutePath();
+        offered = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
+        QTest::keyClick(
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")), Qt::Key_Return);
+    });
+    chosen = ui.SaveFileDialog(".m3u", dir / "Rock/Night Owls", "M3U (*.m3u)|*.m3u||");
+    EXPECT_EQ(shownIn.toStdString(), dir / "Rock");
+    EXPECT_EQ(offered, QStringLiteral("Night Owls"));
+    EXPECT_EQ(chosen, dir / "Rock/Night Owls.m3u");
 }
 
 TEST(QtUiServices, OpenDialogReturnsEveryChosenFile)

@@ -2,9 +2,11 @@
 #include <set>
 #include <strings.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -95,4 +97,22 @@ TEST(GenreDlg, SeamReturnsTheChosenCodeOrNothingOnCancel)
         w->findChild<QPushButton*>(QString::number(IDCANCEL))->click();
     });
     EXPECT_FALSE(ui.ChooseGenre().has_value());
+}
+
+TEST(GenreDlg, DropDownShowsAboutADozenEntriesNotTheScreenHeight)
+{
+    CGenreDlg dialog;
+    dialog.show();
+    QComboBox* combo = dialog.Combo();
+    combo->showPopup();
+    QAbstractItemView* view = combo->view();
+    ASSERT_TRUE(view->isVisible());
+    const int rowHeight = view->sizeHintForRow(0);
+    ASSERT_GT(rowHeight, 0);
+    // The list scrolls: between ten and fourteen rows fit in its visible part.
+    const int rows = view->viewport()->height() / rowHeight;
+    EXPECT_GE(rows, 10);
+    EXPECT_LE(rows, 14);
+    EXPECT_LT(view->window()->height(), combo->screen()->availableGeometry().height() / 2);
+    combo->hidePopup();
 }

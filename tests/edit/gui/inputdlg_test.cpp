@@ -128,6 +128,40 @@ TEST(InputDlg, DelCutsTheSelectionToTheClipboardAndNothingWithoutOne)
     EXPECT_EQ(clipboard->text(), QStringLiteral(" World"));
 }
 
+TEST(InputDlg, DelCutsTheSelectionByTabAndSpaceAndByMouseClick)
+{
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    CInputDlg dialog;
+    QString afterKeys, clipAfterKeys;
+    WhenShown([&](QWidget* w) {
+        auto* edit = Child<QLineEdit>(w, IDC_INPUT_EDIT);
+        auto* del = Child<QPushButton>(w, IDC_DEL_BUTTON);
+        // Focus moves (and so selections drop) only in the active window.
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        QTest::keyClicks(edit, QStringLiteral("Song xyz"));
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(edit, Qt::Key_Left, Qt::ShiftModifier);
+        // Tab takes the focus to Del, and the edit field drops its visible selection.
+        QTest::keyClick(edit, Qt::Key_Tab);
+        QTest::keyClick(w->focusWidget(), Qt::Key_Space);
+        afterKeys = edit->text();
+        clipAfterKeys = QGuiApplication::clipboard()->text();
+
+        edit->setFocus();
+        QTest::keyClicks(edit, QStringLiteral("abc"));
+        QTest::keyClick(edit, Qt::Key_Home, Qt::ShiftModifier);
+        QTest::mouseClick(del, Qt::LeftButton);
+        EXPECT_TRUE(edit->hasFocus());
+        QTest::keyClick(w->focusWidget(), Qt::Key_Return);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(afterKeys, QStringLiteral("Song "));
+    EXPECT_EQ(clipAfterKeys, QStringLiteral("xyz"));
+    EXPECT_EQ(dialog.m_strText, "");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Song abc"));
+}
+
 TEST(InputDlg, PromptWithOneNewlineShowsOnTwoLines)
 {
     CInputDlg dialog;

@@ -122,7 +122,7 @@ TEST_F(FileCommandsGui, CancelInTheProgressWindowStopsAMoveMidway)
     MakeFolder(target);
     m_ui.m_folderAnswers.push_back(target);
 
-    // The user presses Cancel once the window shows item 20.
+    // The user presses Cancel once the bar has reached item 20 of 60.
     QTimer watcher;
     std::string shownTitle;
     QObject::connect(&watcher, &QTimer::timeout, [&] {
@@ -132,7 +132,7 @@ TEST_F(FileCommandsGui, CancelInTheProgressWindowStopsAMoveMidway)
         shownTitle = progress->windowTitle().toStdString();
         auto* bar = progress->findChild<QProgressBar*>();
         for (QPushButton* button : progress->findChildren<QPushButton*>()) {
-            if (bar && bar->value() >= 20 && button->isEnabled())
+            if (bar && bar->value() * 60 >= 20 * bar->maximum() && button->isEnabled())
                 QTest::mouseClick(button, Qt::LeftButton);
         }
     });

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -82,7 +83,7 @@ TEST(QtShellUi, ProgressWindowFollowsTheItemsAndCancelStopsMidway)
     // The user presses Cancel once the bar has reached item 50 of 200.
     QTimer watcher;
     QObject::connect(&watcher, &QTimer::timeout, [&] {
-        if (bar->value() >= 50 && CancelButton(progress)->isEnabled())
+        if (bar->value() * 200 >= 50 * bar->maximum() && CancelButton(progress)->isEnabled())
             QTest::mouseClick(CancelButton(progress), Qt::LeftButton);
     });
     watcher.start(0);
@@ -98,14 +99,27 @@ TEST(QtShellUi, ProgressWindowFollowsTheItemsAndCancelStopsMidway)
     EXPECT_GE(done, 51);
     EXPECT_LT(done, 200);
     EXPECT_TRUE(ui.IsCancelRequested());
-    EXPECT_EQ(bar->maximum(), 200);
-    EXPECT_EQ(bar->value(), done - 1);
+    EXPECT_EQ(bar->value() * 200, (done - 1) * bar->maximum());
+    EXPECT_EQ(bar->text(), QStringLiteral("%1 of 200").arg(done - 1));
     EXPECT_EQ(file->toolTip(),
         QString::fromStdString("/music/track " + std::to_string(done - 1) + ".mp3"));
     EXPECT_FALSE(CancelButton(progress)->isEnabled());
 
     ui.EndProgress();
     EXPECT_EQ(ui.ProgressWindow(), nullptr);
+
+    // One long file moves the bar by its bytes: half of the second of two items is three
+    // quarters of the bar.
+    ui.BeginProgress("Copy...");
+    bar = ui.ProgressWindow()->findChild<QProgressBar*>();
+    ui.StepProgress("/music/long.mp3", 1, 2);
+    ui.StepBytes(170'000'000, 340'000'000);
+    EXPECT_EQ(bar->value() * 4, bar->maximum() * 3);
+    EXPECT_EQ(bar->text(),
+        QStringLiteral("1 of 2 (%1 of %2)")
+            .arg(QLocale().formattedDataSize(170'000'000),
+                QLocale().formattedDataSize(340'000'000)));
+    ui.EndProgress();
 
     // A new batch starts uncancelled.
     ui.BeginProgress("Delete...");

@@ -10,12 +10,14 @@
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -112,6 +114,24 @@ CLoadingDlg* LoadingDialogOf(QWidget& window)
     CLoadingDlg* dialog = window.findChild<CLoadingDlg*>();
     return dialog && dialog->isVisible() ? dialog : nullptr;
 }
+
+// Notes the window's title at every paint of the window.
+class PaintTitles final : public QObject {
+public:
+    explicit PaintTitles(QWidget& window) : m_window(window) { window.installEventFilter(this); }
+    QStringList m_titles;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == &m_window && event->type() == QEvent::Paint)
+            m_titles << m_window.windowTitle();
+        return false;
+    }
+
+private:
+    QWidget& m_window;
+};
 
 void AddOneRow(Session& session, const std::string& name)
 {
@@ -352,6 +372,136 @@ TEST(AddFolder, WindowScansTheCommandLineFolderAtItsFirstShowing)
     }
 }
 
+// While the command-line scan runs, its Loading dialog is the application's modal window and a
+// close request to the main window is refused, so that no process is left without a window;
+// once the scan has ended the window closes.
+TEST(AddFolder, CloseDuringAScanIsRefusedBehindATrulyModalLoadingDialog)
+{
+    SettingsHome home;
+    TempDir dir;
+    MakeLargeTree(dir, 20, 100);
+    ScriptedUi ui;
+    CMainDlg window(ui);
+    window.SetCommandLineFolder(dir.Path());
+    bool tried = false, modal = false, closed = true, visibleAfterClose = false;
+    QTimer watcher;
+    watcher.setInterval(1);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        CLoadingDlg* dialog = LoadingDialogOf(window);
+        if (tried || !dialog)
+            return;
+        tried = true;
+        modal = QApplication::activeModalWidget() == dialog;
+        closed = window.close();
+        visibleAfterClose = window.isVisible() && dialog->isVisible();
+        QTest::mouseClick(dialog->CancelButton(), Qt::LeftButton);
+    });
+    watcher.start();
+    window.show();
+    QTRY_VERIFY(tried);
+    QTRY_VERIFY(LoadingDialogOf(window) == nullptr);
+    watcher.stop();
+    EXPECT_TRUE(modal);
+    EXPECT_FALSE(closed);
+    EXPECT_TRUE(visibleAfterClose);
+    EXPECT_TRUE(window.isEnabled());
+    EXPECT_TRUE(window.close());
+
+    // Closed before its scan has started, a window scans nothing.
+    CMainDlg early(ui);
+    early.SetCommandLineFolder(dir.Path());
+    early.show();
+    EXPECT_TRUE(early.close());
+    QTest::qWait(100);
+    EXPECT_EQ(early.GetSession().List().GetItemCount(), 0);
+    EXPECT_EQ(LoadingDialogOf(early), nullptr);
+}
+
+// A drag of urls, entered and dropped on the window as the window system would deliver it;
+// whether the window took the drag and the drop.
+std::pair<bool, bool> DragAndDrop(QWidget& window, const std::vector<std::string>& paths)
+{
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const std::string& path : paths)
+        urls << QUrl::fromLocalFile(QString::fromStdString(path));
+    mime.setUrls(urls);
+    QDragEnterEvent enter(QPoint(50, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    QDropEvent drop(QPointF(50, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    return {enter.isAccepted(), drop.isAccepted()};
+}
+
+// Folders and .mp3 files dropped on the window add to the list (a folder through the scan and
+// its Loading dialog, as at start); other files are passed over, the journal and the settings
+// stay; a drag of nothing usable and a drop during a scan are refused.
+TEST(AddFolder, DroppedFoldersAndFilesAddToTheListAndADropDuringAScanIsRefused)
+{
+    SettingsHome home;
+    TempDir tree;
+    MakeSmallTree(tree);
+    TempDir loose;
+    WriteFileBytes(
+        loose / "loose.Mp3", FakeAudio(300) + Id3v1Bytes("Naslov", "Pjevac", "", "", "", 1));
+    WriteFileBytes(loose / "notes.txt", "text");
+    TempDir big;
+    const int bigCount = MakeLargeTree(big, 20, 500);
+
+    ScriptedUi ui;
+    CMainDlg window(ui);
+    ShowActive(window);
+    AddOneRow(window.GetSession(), "old.mp3");
+    TrackList& list = window.GetSession().List();
+
+    EXPECT_EQ(DragAndDrop(window, {loose / "notes.txt"}), std::make_pair(false, false));
+    EXPECT_EQ(DragAndDrop(window, {tree.Path(), loose / "loose.Mp3", loose / "notes.txt"}),
+        std::make_pair(true, true));
+    QTRY_COMPARE(list.GetItemCount(), 5);
+    auto files = Column(list, TrackList::ColFile);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(
+        files, (std::vector<std::string> {"a.mp3", "b.MP3", "d.mp3", "loose.Mp3", "old.mp3"}));
+    EXPECT_EQ(FolderOfRow(list, "loose.Mp3"), loose.Path());
+    EXPECT_EQ(FolderOfRow(list, "a.mp3"), tree.Path());
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        if (list.GetItemText(row, TrackList::ColFile) == "loose.Mp3") {
+            EXPECT_EQ(list.GetItemText(row, TrackList::ColArtist), "Pjevac");
+        }
+    }
+    EXPECT_EQ(window.GetSession().m_journal.GetSize(), 1);
+    EXPECT_FALSE(FileExists(home.RegFile()));
+
+    // While the dropped large tree is scanned, another drop is refused.
+    std::vector<std::pair<bool, bool>> duringScan;
+    QTimer watcher;
+    watcher.setInterval(1);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (duringScan.empty() && LoadingDialogOf(window))
+            duringScan.push_back(DragAndDrop(window, {loose / "loose.Mp3"}));
+    });
+    watcher.start();
+    EXPECT_EQ(DragAndDrop(window, {big.Path()}), std::make_pair(true, true));
+    QTRY_COMPARE_WITH_TIMEOUT(list.GetItemCount(), 5 + bigCount, 60000);
+    watcher.stop();
+    ASSERT_EQ(duringScan.size(), 1u);
+    EXPECT_EQ(duringScan[0], std::make_pair(false, false));
+    QTest::qWait(20);
+    EXPECT_EQ(list.GetItemCount(), 5 + bigCount);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+    // And during the scan of Add folder.
+    duringScan.clear();
+    watcher.start();
+    ui.m_folderAnswers.push_back(big.Path());
+    window.Action(ID_ADD_FOLDER)->trigger();
+    watcher.stop();
+    ASSERT_EQ(duringScan.size(), 1u);
+    EXPECT_EQ(duringScan[0], std::make_pair(false, false));
+    QTest::qWait(20);
+    EXPECT_EQ(list.GetItemCount(), bigCount);
+}
+
 // Add files in the window through the real file dialog: MP3 filter, several files chosen, the
 // list replaced, Folder cells without a trailing slash, "Loading...." shown while adding.
 TEST(AddFiles, ThreeChosenFilesReplaceTheListInTheWindow)
@@ -366,6 +516,8 @@ TEST(AddFiles, ThreeChosenFilesReplaceTheListInTheWindow)
     QStringList titles;
     QObject::connect(
         &window, &QWidget::windowTitleChanged, [&](const QString& title) { titles << title; });
+    QTest::qWait(50);
+    PaintTitles painted(window);
 
     bool dialogSeen = false;
     QTimer::singleShot(0, [&] {
@@ -388,6 +540,9 @@ TEST(AddFiles, ThreeChosenFilesReplaceTheListInTheWindow)
         Column(list, TrackList::ColFile), (std::vector<std::string> {"a.mp3", "b.mp3", "c d.mp3"}));
     EXPECT_EQ(Column(list, TrackList::ColFolder), std::vector<std::string>(3, dir.Path()));
     EXPECT_EQ(titles, (QStringList {"Loading....", "MP3 Sonivar"}));
+    // The window was painted at least once while the title said so, before the rows came.
+    EXPECT_TRUE(painted.m_titles.contains(QStringLiteral("Loading....")))
+        << painted.m_titles.join(", ").toStdString();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("MP3 Sonivar"));
     EXPECT_EQ(window.GetSession().m_journal.GetSize(), 0);
     EXPECT_FALSE(window.Action(ID_UNDO)->isEnabled());
