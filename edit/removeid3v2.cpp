@@ -5,6 +5,7 @@
 #include "edit/failedrows.h"
 #include "model/id3v2.h"
 #include "model/mp3file.h"
+#include "platform/atomicfile.h"
 #include "platform/exception.h"
 #include "platform/file.h"
 
@@ -30,6 +31,8 @@ void OnRemoveId3v2(Session& session)
     if (!CheckSelection(session, "Nista nije oznaceno. Nema sanse da prodje.", "Oznaci nesto"))
         return;
     FailedRows failed;
+    // The folders are searched for stale temporary files once for the whole batch.
+    const AtomicFileBatch batch;
     TrackList& list = session.List();
     CMp3File file;
     for (int row = list.GetNextSelected(-1); row != -1;) {

@@ -58,6 +58,7 @@ void RenameRow(
             throw CFileException(ENOENT, oldPath);
         if (status.m_bDirectory)
             throw CFileException(EISDIR, oldPath);
+        // A dry run keeps the finder's lists as the real run would have them.
         RenameFile(session, oldPath, newPath);
         companions.Renamed(oldPath, newPath);
         // The renamed file keeps its identity under the new name.

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <map>
 #include <mutex>
+#include <set>
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -288,12 +288,8 @@ void FinishAbandonedRedo(int folderFd, const char* redo, ino_t inode,
     ::close(target);
 }
 
-// Removes our stale temporary files from the folder and finishes abandoned journals. Returns
-// how many temporary files were removed; left tells whether any file of ours remains there
-// (one that a running process holds, or a journal that could not be finished).
-int RemoveStaleIn(int folderFd, bool& left)
+int RemoveStaleIn(int folderFd)
 {
-    left = true;
     const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listFd < 0)
         return 0;
@@ -303,7 +299,6 @@ int RemoveStaleIn(int folderFd, bool& left)
         return 0;
     }
     int removed = 0;
-    int kept = 0;
     std::vector<std::string> redos;
     while (const dirent* entry = ::readdir(dir)) {
         if (RedoInode(entry->d_name))
@@ -321,8 +316,6 @@ int RemoveStaleIn(int folderFd, bool& left)
             && ::fstatat(folderFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0
             && SameFile(held, named) && ::unlinkat(folderFd, entry->d_name, 0) == 0)
             ++removed;
-        else
-            ++kept;
         ::close(fd);
     }
     // Journals are rare: only then is the whole listing kept, to find their files.
@@ -335,66 +328,20 @@ int RemoveStaleIn(int folderFd, bool& left)
     ::closedir(dir);
     for (const std::string& redo : redos)
         FinishAbandonedRedo(folderFd, redo.c_str(), RedoInode(redo.c_str()), entries);
-    left = kept > 0 || !redos.empty();
     return removed;
 }
 
-// The folders in which this process found nothing of ours to clean up, each with its
-// modification time at that moment. While that time is unchanged no entry was added, so the
-// next file written there need not read the listing again: without this, writing many files
-// into one folder would read the growing listing once per file. The process's own changes to
-// the folder move the time forward with them. A file system with coarse folder times may hide
-// a stale file made in the same tick; the next process, or a later change, finds it.
-class CleanFolders {
-public:
-    static bool IsClean(const struct stat& folder)
-    {
-        std::lock_guard<std::mutex> lock(Mutex());
-        const auto found = Times().find({folder.st_dev, folder.st_ino});
-        return found != Times().end() && SameTime(found->second, folder.st_mtim);
-    }
-    static void MarkClean(const struct stat& folder)
-    {
-        std::lock_guard<std::mutex> lock(Mutex());
-        Times()[{folder.st_dev, folder.st_ino}] = folder.st_mtim;
-    }
-    // Our own change of the folder from before: still clean if it was clean before.
-    static void Follow(int folderFd, const struct stat& before)
-    {
-        struct stat after { };
-        if (IsClean(before) && ::fstat(folderFd, &after) == 0)
-            MarkClean(after);
-    }
-
-private:
-    using Key = std::pair<dev_t, ino_t>;
-    static bool SameTime(const timespec& a, const timespec& b)
-    {
-        return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-    }
-    static std::mutex& Mutex()
-    {
-        static std::mutex mutex;
-        return mutex;
-    }
-    static std::map<Key, timespec>& Times()
-    {
-        static std::map<Key, timespec> times;
-        return times;
-    }
-};
+// The folders cleaned within the batch of writes open on this thread (see AtomicFileBatch).
+thread_local int g_nBatchDepth = 0;
+thread_local std::set<std::pair<dev_t, ino_t>> g_cleanedInBatch;
 
 void CleanFolder(int folderFd)
 {
-    struct stat before { };
-    const bool known = ::fstat(folderFd, &before) == 0;
-    if (known && CleanFolders::IsClean(before))
+    struct stat folder { };
+    if (g_nBatchDepth > 0 && ::fstat(folderFd, &folder) == 0
+        && !g_cleanedInBatch.insert({folder.st_dev, folder.st_ino}).second)
         return;
-    bool left = true;
-    const int removed = RemoveStaleIn(folderFd, left);
-    // A removal moved the folder's time on: the next file written there looks once more.
-    if (known && !left && removed == 0)
-        CleanFolders::MarkClean(before);
+    RemoveStaleIn(folderFd);
 }
 
 int FlushFolder(int folderFd)
@@ -440,8 +387,7 @@ int AtomicFile::RemoveStaleTemporaries(const std::string& folder)
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return 0;
-    bool left = true;
-    const int removed = RemoveStaleIn(fd, left);
+    const int removed = RemoveStaleIn(fd);
     ::close(fd);
     return removed;
 }
@@ -479,13 +425,9 @@ int AtomicFile::Create(const std::string& path)
             return 0;
         }
     }
-    struct stat before { };
-    const bool known = ::fstat(m_nFolderFd, &before) == 0;
     const int error = CreateNamed(m_nFolderFd);
     if (error)
         Forget();
-    else if (known)
-        CleanFolders::Follow(m_nFolderFd, before);
     return error;
 }
 
@@ -552,8 +494,6 @@ int AtomicFile::Commit(bool replace)
 {
     if (m_fd < 0)
         return EBADF;
-    struct stat before { };
-    const bool known = ::fstat(m_nFolderFd, &before) == 0;
     Step();
     int error = ::fsync(m_fd) == 0 ? 0 : errno;
     if (!error && m_strTempName.empty()) {
@@ -593,9 +533,6 @@ int AtomicFile::Commit(bool replace)
         return error;
     }
     FlushFolder(m_nFolderFd);
-    // A journal is a file of ours left in the folder until its copy is done.
-    if (known && !RedoInode(m_strName.c_str()))
-        CleanFolders::Follow(m_nFolderFd, before);
     error = ::close(m_fd) == 0 || errno == EINTR ? 0 : errno;
     m_fd = -1;
     Forget();
@@ -676,4 +613,15 @@ int AtomicFile::RewriteInPlace(
     if (int error = journal.Commit(true))
         return error;
     return FinishInterruptedRewrite(path, fd);
+}
+
+AtomicFileBatch::AtomicFileBatch()
+{
+    ++g_nBatchDepth;
+}
+
+AtomicFileBatch::~AtomicFileBatch()
+{
+    if (--g_nBatchDepth == 0)
+        g_cleanedInBatch.clear();
 }

@@ -71,6 +71,17 @@ private:
     int m_nSlot = -1;
 };
 
+// Marks a batch of writes on this thread (a copy or ID3v2 removal of many files): within it,
+// each folder is searched for stale files of ours once, at the batch's first new file there,
+// instead of at every file, which would read a folder's growing listing once per file written.
+class AtomicFileBatch final {
+public:
+    AtomicFileBatch();
+    ~AtomicFileBatch();
+    AtomicFileBatch(const AtomicFileBatch&) = delete;
+    AtomicFileBatch& operator=(const AtomicFileBatch&) = delete;
+};
+
 // Writes bytes to path through an AtomicFile, replacing any file there (which keeps its
 // permission bits; a new file gets 0666 less the umask). Returns 0 or an errno.
 int ReplaceFileContents(const std::string& path, const std::string& bytes);

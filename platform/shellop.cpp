@@ -467,6 +467,8 @@ bool Operation::DoDelete(const std::string& source, bool more)
 int Operation::Run()
 {
     m_op.fAnyOperationsAborted = false;
+    // A destination folder is searched for stale temporary files once for the whole batch.
+    const AtomicFileBatch batch;
     const std::vector<std::string> sources = SplitList(m_op.pFrom);
     if (m_op.wFunc < FO_MOVE || m_op.wFunc > FO_RENAME || sources.empty())
         return DE_INVALIDFILES;
