@@ -50,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const CliArgs& args = result.m_args;
-    if (args.m_bHelp)
+    // --help and --version need no command or path.
+    if (args.m_bHelp || args.m_bVersion)
         return 0;
     Check(!args.m_paths.empty());
     for (const std::string& path : args.m_paths)
@@ -71,5 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(!args.m_strCodePage.empty());
     if (args.m_bYes)
         Check(Contains(words, "--yes") || Contains(words, "-y"));
+    if (args.m_bDryRun)
+        Check(Contains(words, "--dry-run") || Contains(words, "-n"));
     return 0;
 }
