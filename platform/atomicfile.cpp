@@ -140,20 +140,6 @@ std::string TemporaryName(const std::string& name)
     return pattern.replace(pattern.size() - kRandomSize, kRandomSize, RandomLetters());
 }
 
-std::string FolderOfPath(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOfPath(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 bool SameFile(const struct stat& a, const struct stat& b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;

@@ -25,6 +25,20 @@ std::string NamePart(const std::string& path)
 
 // Renames without ever replacing an existing target. Falls back to link + unlink where the file
 // system has no RENAME_NOREPLACE.
+std::string FolderOfPath(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOfPath(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 int RenameNoReplace(const std::string& oldPath, const std::string& newPath)
 {
     if (renameat2(AT_FDCWD, oldPath.c_str(), AT_FDCWD, newPath.c_str(), RENAME_NOREPLACE) == 0)

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "platform/atomicfile.h"
+#include "platform/file.h"
 
 namespace {
 
@@ -196,14 +197,6 @@ std::vector<std::string_view> SplitLines(std::string_view text)
         text.remove_prefix(end + 1);
     }
     return lines;
-}
-
-std::string FolderOfPath(const std::string& path)
-{
-    std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // The file a save must replace: the target of a symbolic link at path, so that a settings

@@ -30,20 +30,6 @@ std::vector<std::string> SplitList(const char* list)
     return paths;
 }
 
-std::string FolderOfPath(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOfPath(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string Reason(int error)
 {
     switch (error) {
