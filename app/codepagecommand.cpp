@@ -1,7 +1,7 @@
 #include "app/codepagecommand.h"
 
-#include "app/session.h"
-#include "app/settingskey.h"
+#include "session/session.h"
+#include "platform/settingskey.h"
 #include "model/genres.h"
 #include "model/mp3file.h"
 #include "model/paths.h"

@@ -9,7 +9,7 @@
 
 #include <QCoreApplication>
 
-#include "app/tracklist.h"
+#include "session/tracklist.h"
 #include "cli/listwriter.h"
 #include "load/scanfolder.h"
 

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "cli/listwriter.h"
 #include "edit/removeid3v2.h"
 #include "edit/renamecommands.h"

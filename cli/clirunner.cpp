@@ -14,14 +14,14 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/session.h"
-#include "app/settingskey.h"
+#include "session/session.h"
+#include "platform/settingskey.h"
 #include "cli/cliargs.h"
 #include "cli/clicommands.h"
 #include "cli/clishellui.h"
 #include "cli/cliui.h"
 #include "cli/dryrunshell.h"
-#include "edit/batch.h"
+#include "session/batch.h"
 #include "fileops/fileopbatch.h"
 #include "load/addfiles.h"
 #include "load/scanfolder.h"

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "app/tracklist.h"
+#include "session/tracklist.h"
 #include "platform/codepage.h"
 
 void AppendEscaped(std::string& out, std::string_view text, bool tagText)

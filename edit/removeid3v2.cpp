@@ -1,8 +1,8 @@
 #include "edit/removeid3v2.h"
 
-#include "app/session.h"
-#include "edit/batch.h"
-#include "edit/failedrows.h"
+#include "session/session.h"
+#include "session/batch.h"
+#include "session/failedrows.h"
 #include "model/id3v2.h"
 #include "model/mp3file.h"
 #include "platform/atomicfile.h"

@@ -3,9 +3,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/session.h"
-#include "edit/batch.h"
-#include "edit/failedrows.h"
+#include "session/session.h"
+#include "edit/preview.h"
+#include "session/batch.h"
+#include "session/failedrows.h"
 #include "model/companiontext.h"
 #include "model/mp3file.h"
 #include "model/paths.h"

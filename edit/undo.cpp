@@ -1,8 +1,8 @@
 #include "edit/undo.h"
 
-#include "app/session.h"
-#include "edit/batch.h"
-#include "edit/failedrows.h"
+#include "session/session.h"
+#include "session/batch.h"
+#include "session/failedrows.h"
 #include "model/genres.h"
 #include "model/paths.h"
 #include "platform/exception.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "model/paths.h"
 #include "platform/atomicfile.h"
 #include "platform/codepage.h"

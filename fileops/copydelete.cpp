@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "app/selectioncommands.h"
-#include "app/session.h"
-#include "app/settingskey.h"
-#include "edit/batch.h"
+#include "session/selectioncommands.h"
+#include "session/session.h"
+#include "platform/settingskey.h"
+#include "session/batch.h"
 #include "fileops/fileopbatch.h"
 #include "fileops/pathchecks.h"
 #include "model/paths.h"

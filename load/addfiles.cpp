@@ -1,6 +1,6 @@
 #include "load/addfiles.h"
 
-#include "app/session.h"
+#include "session/session.h"
 #include "load/scanfolder.h"
 #include "model/mp3file.h"
 #include "model/paths.h"

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <string>
 
-#include "app/tracklist.h"
+#include "session/tracklist.h"
 
 class CMp3File;
 

@@ -9,7 +9,7 @@
 #include <QObject>
 #include <QThread>
 
-#include "app/tracklist.h"
+#include "session/tracklist.h"
 
 // The scan on a worker thread (ScanThreadProc). Rows reach the receiver's thread in batches
 // (every 256 rows or 50 ms, whichever comes first) through rowsReady; the Loading dialog's

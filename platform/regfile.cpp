@@ -9,6 +9,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/file.h"
+#include "platform/strutil.h"
 
 namespace {
 
@@ -153,33 +154,6 @@ std::optional<std::string> ParseQuoted(std::string_view text, std::size_t& pos)
         }
     }
     return std::nullopt; // no closing quote
-}
-
-void AppendQuoted(std::string& out, std::string_view text)
-{
-    out.push_back('"');
-    for (char c : text) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '"':
-            out += "\\\"";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\0':
-            out += "\\0";
-            break;
-        default:
-            out.push_back(c);
-        }
-    }
-    out.push_back('"');
 }
 
 // Splits text into lines at LF, each without its line end (one CR before the LF is dropped).
@@ -408,11 +382,11 @@ std::string RegFile::Render() const
             if (value.m_strName.empty())
                 out += '@';
             else
-                AppendQuoted(out, value.m_strName);
+                out += Quoted(value.m_strName, false);
             out += '=';
             switch (value.m_type) {
             case RegValue::Type::String:
-                AppendQuoted(out, value.m_strText);
+                out += Quoted(value.m_strText, false);
                 break;
             case RegValue::Type::Dword: {
                 static const char digits[] = "0123456789abcdef";

@@ -146,6 +146,36 @@ std::size_t BytesOfChars(const std::string& text, std::size_t count)
     return i;
 }
 
+std::string Quoted(std::string_view text, bool escapeTabs)
+{
+    std::string out = "\"";
+    for (const char c : text) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\0':
+            out += "\\0";
+            break;
+        case '\t':
+            out += escapeTabs ? "\\t" : "\t";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
 std::string Format(const char* format, ...)
 {
     va_list args;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // Text helpers over UTF-8 strings.
 
@@ -20,6 +21,10 @@ std::string MakeLower(const std::string& text);
 std::size_t CharCount(const std::string& text);
 // Byte length of the first count characters of text (all of it when shorter).
 std::size_t BytesOfChars(const std::string& text, std::size_t count);
+
+// text in double quotes, with backslash and double quote escaped and LF, CR and NUL written as
+// \n, \r and \0, so that it stays on one line; tabs too, as \t, when escapeTabs is set.
+std::string Quoted(std::string_view text, bool escapeTabs);
 
 // printf-style formatting into a new string.
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "app/tracklist.h"
+#include "session/tracklist.h"
 #include "model/paths.h"
 #include "platform/mci.h"
 #include "platform/wavevolume.h"

@@ -7,7 +7,7 @@
 #include <QMainWindow>
 
 #include "app/gui/qtuiservices.h"
-#include "app/session.h"
+#include "session/session.h"
 #include "fileops/gui/qtshellui.h"
 
 class CPlayerBar;

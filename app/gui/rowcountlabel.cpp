@@ -4,7 +4,7 @@
 #include <QItemSelectionModel>
 #include <QResizeEvent>
 
-#include "app/tracklist.h"
+#include "session/tracklist.h"
 
 CRowCountLabel::CRowCountLabel(TrackList& list, QWidget* parent) : QLabel(parent), m_list(list)
 {

@@ -6,9 +6,9 @@
 #include <QObject>
 #include <QTimer>
 
-#include "app/session.h"
-#include "app/settingskey.h"
-#include "app/tracklist.h"
+#include "session/session.h"
+#include "platform/settingskey.h"
+#include "session/tracklist.h"
 #include "load/addfiles.h"
 #include "load/gui/loadingdlg.h"
 #include "load/scanfolder.h"

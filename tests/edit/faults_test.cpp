@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/selectioncommands.h"
-#include "edit/batch.h"
+#include "session/selectioncommands.h"
+#include "session/batch.h"
 #include "edit/removeid3v2.h"
 #include "edit/renamecommands.h"
 #include "edit/tagcommands.h"

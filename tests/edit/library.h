@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "model/genres.h"
 #include "support/fixtures.h"
 #include "support/scriptedui.h"

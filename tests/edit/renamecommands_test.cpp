@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/selectioncommands.h"
-#include "edit/batch.h"
+#include "session/selectioncommands.h"
+#include "session/batch.h"
 #include "edit/renamecommands.h"
 #include "edit/undo.h"
 #include "library.h"

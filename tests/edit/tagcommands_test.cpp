@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/selectioncommands.h"
+#include "session/selectioncommands.h"
 #include "edit/removeid3v2.h"
 #include "edit/tagcommands.h"
-#include "edit/textcase.h"
+#include "model/textcase.h"
 #include "edit/undo.h"
 #include "library.h"
 #include "platform/codepage.h"

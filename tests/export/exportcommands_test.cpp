@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "../edit/library.h"
-#include "app/selectioncommands.h"
+#include "session/selectioncommands.h"
 #include "export/exportcommands.h"
 #include "model/paths.h"
 

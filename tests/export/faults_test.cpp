@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "../edit/library.h"
-#include "app/selectioncommands.h"
+#include "session/selectioncommands.h"
 #include "export/exportcommands.h"
 #include "support/tmpfsmount.h"
 #include "support/unprivileged.h"

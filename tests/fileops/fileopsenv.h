@@ -14,9 +14,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/session.h"
-#include "app/settingskey.h"
-#include "edit/batch.h"
+#include "session/session.h"
+#include "platform/settingskey.h"
+#include "session/batch.h"
 #include "fileops/copydelete.h"
 #include "model/paths.h"
 #include "platform/shellui.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/session.h"
+#include "session/session.h"
 #include "load/addfiles.h"
 #include "model/mp3file.h"
 #include "support/fixtures.h"

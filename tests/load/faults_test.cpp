@@ -12,9 +12,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/selectioncommands.h"
-#include "app/session.h"
-#include "edit/batch.h"
+#include "session/selectioncommands.h"
+#include "session/session.h"
+#include "session/batch.h"
 #include "edit/removeid3v2.h"
 #include "edit/renamecommands.h"
 #include "edit/tagcommands.h"

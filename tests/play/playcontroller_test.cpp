@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/tracklist.h"
+#include "session/tracklist.h"
 #include "platform/wavevolume.h"
 #include "play/playcontroller.h"
 #include "play/playview.h"

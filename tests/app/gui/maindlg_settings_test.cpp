@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "app/gui/maindlg.h"
-#include "app/settingskey.h"
+#include "platform/settingskey.h"
 #include "model/paths.h"
 #include "support/fixtures.h"
 #include "support/scriptedui.h"

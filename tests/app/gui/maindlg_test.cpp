@@ -30,7 +30,7 @@
 #include "app/gui/maindlg.h"
 #include "app/gui/mainlayout.h"
 #include "app/gui/rowcountlabel.h"
-#include "edit/batch.h"
+#include "session/batch.h"
 #include "edit/gui/genredlg.h"
 #include "edit/gui/inputdlg.h"
 #include "model/genres.h"

@@ -14,8 +14,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/session.h"
-#include "edit/batch.h"
+#include "session/session.h"
+#include "session/batch.h"
 #include "edit/tagcommands.h"
 #include "fileops/copydelete.h"
 #include "fileops/gui/qtshellui.h"

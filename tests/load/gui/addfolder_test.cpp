@@ -22,7 +22,7 @@
 #include <gtest/gtest.h>
 
 #include "app/gui/maindlg.h"
-#include "app/settingskey.h"
+#include "platform/settingskey.h"
 #include "load/gui/addfolder.h"
 #include "load/gui/browsefolderdlg.h"
 #include "load/gui/loadingdlg.h"

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/tracklist.h"
+#include "session/tracklist.h"
 #include "platform/wavevolume.h"
 #include "play/gui/playerbar.h"
 #include "res/resource.h"

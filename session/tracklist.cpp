@@ -1,4 +1,4 @@
-#include "app/tracklist.h"
+#include "session/tracklist.h"
 
 #include <algorithm>
 #include <utility>

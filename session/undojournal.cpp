@@ -1,4 +1,4 @@
-#include "edit/undojournal.h"
+#include "session/undojournal.h"
 
 #include <sys/stat.h>
 #include <utility>

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settingskey.h"
+#include "platform/settingskey.h"
 #include "platform/regfile.h"
 #include "support/fixtures.h"
 

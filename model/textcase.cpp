@@ -1,4 +1,4 @@
-#include "edit/textcase.h"
+#include "model/textcase.h"
 
 #include "platform/codepage.h"
 #include "platform/strutil.h"

@@ -1,16 +1,16 @@
-#include "edit/failedrows.h"
+#include "session/failedrows.h"
 
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/session.h"
-#include "edit/batch.h"
 #include "model/paths.h"
 #include "platform/strutil.h"
 #include "platform/uiservices.h"
 #include "res/resource.h"
+#include "session/batch.h"
+#include "session/session.h"
 
 namespace {
 

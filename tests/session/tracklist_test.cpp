@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/selectioncommands.h"
-#include "app/session.h"
-#include "app/tracklist.h"
+#include "session/selectioncommands.h"
+#include "session/session.h"
+#include "session/tracklist.h"
 #include "platform/codepage.h"
 #include "support/scriptedui.h"
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/tracklist.h"
-#include "edit/undojournal.h"
-
 #include <functional>
 #include <string>
+
+#include "session/tracklist.h"
+#include "session/undojournal.h"
 
 class UiServices;
 class ShellUi;

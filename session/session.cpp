@@ -1,4 +1,4 @@
-#include "app/session.h"
+#include "session/session.h"
 
 Session::Session(UiServices& ui) : m_ui(ui)
 {

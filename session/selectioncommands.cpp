@@ -1,9 +1,9 @@
-#include "app/selectioncommands.h"
+#include "session/selectioncommands.h"
 
 #include <algorithm>
 #include <unordered_set>
 
-#include "app/session.h"
+#include "session/session.h"
 
 void OnSelectAll(Session& session)
 {

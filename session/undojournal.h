@@ -4,8 +4,8 @@
 #include <sys/types.h>
 #include <vector>
 
-#include "app/tracklist.h"
 #include "model/mp3file.h"
+#include "session/tracklist.h"
 
 // The file a journal entry was read from: its device and inode, so that Undo writes only to that
 // file (another one may have taken its name since). Unknown when the file could not be opened.

@@ -1,4 +1,4 @@
-#include "app/settingskey.h"
+#include "platform/settingskey.h"
 
 #include <cerrno>
 #include <cstdio>
