@@ -11,8 +11,8 @@
 #include <QUrl>
 
 #include "about/gui/hyperlink.h"
-#include "app/gui/dialogunits.h"
-#include "app/gui/resourceicons.h"
+#include "widgets/dialogunits.h"
+#include "widgets/resourceicons.h"
 #include "res/resource.h"
 
 namespace {

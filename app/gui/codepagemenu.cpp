@@ -2,7 +2,7 @@
 
 #include <QActionGroup>
 
-#include "app/codepagecommand.h"
+#include "load/codepagecommand.h"
 #include "platform/codepage.h"
 
 CodePageMenu::CodePageMenu(Session& session, QWidget* parent)

@@ -27,11 +27,11 @@
 #include <QUrl>
 
 #include "about/gui/aboutdlg.h"
-#include "app/codepagecommand.h"
+#include "load/codepagecommand.h"
 #include "app/gui/codepagemenu.h"
 #include "app/gui/commandtable.h"
 #include "app/gui/mainlayout.h"
-#include "app/gui/resourceicons.h"
+#include "widgets/resourceicons.h"
 #include "app/gui/rowcountlabel.h"
 #include "session/selectioncommands.h"
 #include "platform/settingskey.h"

@@ -6,7 +6,7 @@
 #include <QStringList>
 
 #include "edit/gui/genredlg.h"
-#include "edit/gui/inputdlg.h"
+#include "widgets/inputdlg.h"
 #include "load/gui/browsefolder.h"
 #include "res/resource.h"
 

@@ -9,7 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/gui/dialogunits.h"
+#include "widgets/dialogunits.h"
 #include "model/genres.h"
 #include "res/resource.h"
 

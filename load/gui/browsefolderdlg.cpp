@@ -12,7 +12,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "edit/gui/inputdlg.h"
+#include "widgets/inputdlg.h"
 #include "model/paths.h"
 #include "res/resource.h"
 

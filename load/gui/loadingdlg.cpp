@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/gui/dialogunits.h"
+#include "widgets/dialogunits.h"
 #include "res/resource.h"
 
 CLoadingDlg::CLoadingDlg(QWidget* parent) : QDialog(parent)

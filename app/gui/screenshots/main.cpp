@@ -17,7 +17,7 @@
 #include "about/gui/aboutdlg.h"
 #include "app/gui/maindlg.h"
 #include "edit/gui/genredlg.h"
-#include "edit/gui/inputdlg.h"
+#include "widgets/inputdlg.h"
 #include "fileops/gui/qtshellui.h"
 #include "load/gui/browsefolderdlg.h"
 #include "load/gui/loadingdlg.h"

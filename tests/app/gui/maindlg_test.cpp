@@ -32,7 +32,7 @@
 #include "app/gui/rowcountlabel.h"
 #include "session/batch.h"
 #include "edit/gui/genredlg.h"
-#include "edit/gui/inputdlg.h"
+#include "widgets/inputdlg.h"
 #include "model/genres.h"
 #include "model/mp3file.h"
 #include "model/paths.h"

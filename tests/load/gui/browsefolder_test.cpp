@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "edit/gui/inputdlg.h"
+#include "widgets/inputdlg.h"
 #include "load/gui/browsefolder.h"
 #include "load/gui/browsefolderdlg.h"
 #include "model/paths.h"

@@ -1,4 +1,4 @@
-#include "app/codepagecommand.h"
+#include "load/codepagecommand.h"
 
 #include "session/session.h"
 #include "platform/settingskey.h"

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "app/gui/qtuiservices.h"
-#include "edit/gui/inputdlg.h"
+#include "widgets/inputdlg.h"
 #include "res/resource.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "edit/gui/inputdlg.h"
+#include "widgets/inputdlg.h"
 
 #include <QEvent>
 #include <QGroupBox>
@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/gui/dialogunits.h"
+#include "widgets/dialogunits.h"
 #include "res/resource.h"
 
 CInputDlg::CInputDlg(QWidget* parent) : QDialog(parent)

@@ -1,4 +1,4 @@
-#include "app/gui/resourceicons.h"
+#include "widgets/resourceicons.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "app/gui/dialogunits.h"
+#include "widgets/dialogunits.h"
 
 #include <QFontMetrics>
 #include <QWidget>
