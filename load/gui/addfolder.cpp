@@ -1,144 +1,77 @@
 #include "load/gui/addfolder.h"
 
-#include <sys/stat.h>
-#include <vector>
-
-#include <QObject>
 #include <QTimer>
 
-#include "session/session.h"
-#include "platform/settingskey.h"
-#include "session/tracklist.h"
-#include "load/addfiles.h"
 #include "load/gui/loadingdlg.h"
-#include "load/scanfolder.h"
-#include "load/scanworker.h"
-#include "model/paths.h"
-#include "platform/uiservices.h"
 
 namespace {
 
-int g_nScansRunning = 0;
+// A Loading dialog for each load, running its modal loop over the main window. The rows go
+// into the list at every batch the walk has ready and at every refresh of the dialog's texts,
+// so the cost does not grow with the number of rows; the end closes the loop, also when it
+// comes before the loop has started.
+class LoadingView final : public LoadView {
+public:
+    explicit LoadingView(QWidget* mainWindow) : m_pMainWindow(mainWindow) { }
 
-enum class DropKind { None, Song, Folder };
+    void ShowProgress(const ScanWorker::Progress& progress) override
+    {
+        m_pDialog->SetProgress(progress.m_strFolder, progress.m_strFile, progress.m_nLoaded);
+    }
 
-// A folder, a regular file named ".mp3" in any letter case (links followed), or neither.
-DropKind DropKindOf(const std::string& path)
-{
-    struct stat st { };
-    if (::stat(path.c_str(), &st) != 0)
-        return DropKind::None;
-    if (S_ISDIR(st.st_mode))
-        return DropKind::Folder;
-    return S_ISREG(st.st_mode) && ExtensionOf(path) == "mp3" ? DropKind::Song : DropKind::None;
-}
+    void Run(const Deliver& deliver) override
+    {
+        CLoadingDlg dialog(m_pMainWindow);
+        dialog.SetCancelFlag(&g_bCancelScan);
+        m_pDialog = &dialog;
+        m_pDeliver = &deliver;
+        QTimer timer;
+        timer.setInterval(kLoadRefreshMs);
+        QObject::connect(&timer, &QTimer::timeout, &dialog, [this] { Step(); });
+        dialog.show();
+        timer.start();
+        Step();
+        dialog.RunModalLoopOver(m_pMainWindow);
+        m_pDeliver = nullptr;
+    }
 
-// Walks folder on the scan thread while the Loading dialog runs its modal loop over mainWindow.
-// Rows arrive in batches and go straight into the list; the dialog's texts are refreshed from
-// the worker's progress snapshot on a timer, so the cost does not grow with the number of rows.
-// Returns once the walk has ended and every row is in the list.
-void RunScan(Session& session, QWidget* mainWindow, const std::string& folder)
-{
-    TrackList& list = session.List();
-    ++g_nScansRunning;
-    ScanWorker worker;
-    CLoadingDlg dialog(mainWindow);
-    dialog.SetCancelFlag(&g_bCancelScan);
+    // Queued to this thread; a wake left over from an earlier load only delivers early.
+    void Wake() override
+    {
+        QMetaObject::invokeMethod(
+            &m_receiver, [this] { Step(); }, Qt::QueuedConnection);
+    }
 
-    auto refresh = [&dialog, &worker] {
-        const ScanWorker::Progress progress = worker.CurrentProgress();
-        dialog.SetProgress(progress.m_strFolder, progress.m_strFile, progress.m_nLoaded);
-    };
-    QObject::connect(&worker, &ScanWorker::rowsReady, &dialog,
-        [&list](std::vector<TrackList::Cells> rows) { list.AddRows(std::move(rows)); });
-    // The end is queued behind the last batch; when it comes before the modal loop has started,
-    // the loop returns at once.
-    QObject::connect(&worker, &ScanWorker::finished, &dialog, [&dialog, refresh] {
-        refresh();
-        dialog.EndModalLoop(0);
-    });
-    QTimer timer;
-    timer.setInterval(kLoadingRefreshMs);
-    QObject::connect(&timer, &QTimer::timeout, &dialog, refresh);
+private:
+    void Step()
+    {
+        if (m_pDeliver && !m_pDialog->IsModalLoopEnded()
+            && !(*m_pDeliver)(std::chrono::milliseconds(0)))
+            m_pDialog->EndModalLoop(0);
+    }
 
-    dialog.show();
-    worker.Start(folder);
-    timer.start();
-    dialog.RunModalLoopOver(mainWindow);
-    timer.stop();
-    worker.Wait();
-    --g_nScansRunning;
-}
-
-std::string ReadLastOpen()
-{
-    CSettingsKey key;
-    std::string folder;
-    if (!key.Open() || !key.QueryString(kValueLastOpen, folder))
-        folder.clear();
-    return folder;
-}
-
-void StoreLastOpen(const std::string& folder)
-{
-    CSettingsKey key;
-    if (key.Create())
-        key.SetString(kValueLastOpen, folder);
-    key.Close();
-}
+    QWidget* m_pMainWindow;
+    QObject m_receiver;
+    CLoadingDlg* m_pDialog = nullptr;
+    const Deliver* m_pDeliver = nullptr;
+};
 
 } // namespace
 
 void OnAddFolder(Session& session, QWidget* mainWindow)
 {
-    const std::string lastOpen = ReadLastOpen();
-    std::string folder;
-    if (!session.Ui().BrowseForFolder(folder, "Izaberi folder:", "", lastOpen, false))
-        return;
-    if (!folder.empty()) {
-        session.m_journal.Clear();
-        TrackList& list = session.List();
-        list.SetRedraw(false);
-        list.DeleteAllItems();
-        RunScan(session, mainWindow, folder);
-        list.SetRedraw(true);
-        StoreLastOpen(folder);
-    }
-    session.UpdateUndoMenu();
+    LoadingView view(mainWindow);
+    OnAddFolder(session, view);
 }
 
 void ScanCommandLineFolder(Session& session, QWidget* mainWindow, const std::string& folder)
 {
-    if (folder.empty())
-        return;
-    RunScan(session, mainWindow, folder);
-    session.List().SetRedraw(true);
-}
-
-bool IsScanRunning()
-{
-    return g_nScansRunning > 0;
-}
-
-bool IsDroppablePath(const std::string& path)
-{
-    return DropKindOf(path) != DropKind::None;
+    LoadingView view(mainWindow);
+    ScanCommandLineFolder(session, view, folder);
 }
 
 void AddDroppedPaths(Session& session, QWidget* mainWindow, const std::vector<std::string>& paths)
 {
-    std::vector<std::string> files;
-    std::vector<std::string> folders;
-    for (const std::string& path : paths) {
-        const DropKind kind = DropKindOf(path);
-        if (kind != DropKind::None)
-            (kind == DropKind::Folder ? folders : files).push_back(path);
-    }
-    if (!files.empty())
-        AddFilesToList(session, files);
-    for (const std::string& folder : folders) {
-        ScanCommandLineFolder(session, mainWindow, folder);
-        if (g_bCancelScan)
-            break;
-    }
+    LoadingView view(mainWindow);
+    AddDroppedPaths(session, view, paths);
 }
