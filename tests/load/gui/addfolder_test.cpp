@@ -352,9 +352,12 @@ TEST(AddFolder, WindowScansTheCommandLineFolderAtItsFirstShowing)
         CMainDlg window(ui);
         window.SetCommandLineFolder(dir.Path());
         window.show();
-        QTRY_COMPARE(window.GetSession().List().GetItemCount(), 3);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.GetSession().List().GetItemCount() == 3; }))
+            << window.GetSession().List().GetItemCount();
         EXPECT_EQ(FolderOfRow(window.GetSession().List(), "a.mp3"), dir.Path());
-        QTRY_COMPARE(window.TrackListView()->model()->rowCount(), 3);
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return window.TrackListView()->model()->rowCount() == 3;
+        })) << window.TrackListView()->model()->rowCount();
         // A later showing does not scan again.
         window.hide();
         window.show();
@@ -398,8 +401,8 @@ TEST(AddFolder, CloseDuringAScanIsRefusedBehindATrulyModalLoadingDialog)
     });
     watcher.start();
     window.show();
-    QTRY_VERIFY(tried);
-    QTRY_VERIFY(LoadingDialogOf(window) == nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tried; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return LoadingDialogOf(window) == nullptr; }));
     watcher.stop();
     EXPECT_TRUE(modal);
     EXPECT_FALSE(closed);
@@ -457,7 +460,7 @@ TEST(AddFolder, DroppedFoldersAndFilesAddToTheListAndADropDuringAScanIsRefused)
     EXPECT_EQ(DragAndDrop(window, {loose / "notes.txt"}), std::make_pair(false, false));
     EXPECT_EQ(DragAndDrop(window, {tree.Path(), loose / "loose.Mp3", loose / "notes.txt"}),
         std::make_pair(true, true));
-    QTRY_COMPARE(list.GetItemCount(), 5);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.GetItemCount() == 5; })) << list.GetItemCount();
     auto files = Column(list, TrackList::ColFile);
     std::sort(files.begin(), files.end());
     EXPECT_EQ(
@@ -482,7 +485,8 @@ TEST(AddFolder, DroppedFoldersAndFilesAddToTheListAndADropDuringAScanIsRefused)
     });
     watcher.start();
     EXPECT_EQ(DragAndDrop(window, {big.Path()}), std::make_pair(true, true));
-    QTRY_COMPARE_WITH_TIMEOUT(list.GetItemCount(), 5 + bigCount, 60000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.GetItemCount() == 5 + bigCount; }, 60000))
+        << list.GetItemCount();
     watcher.stop();
     ASSERT_EQ(duringScan.size(), 1u);
     EXPECT_EQ(duringScan[0], std::make_pair(false, false));
