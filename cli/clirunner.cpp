@@ -76,8 +76,6 @@ public:
         if (m_bShown)
             std::fprintf(m_pErr, "\r\033[K");
     }
-    LoadCounter(const LoadCounter&) = delete;
-    LoadCounter& operator=(const LoadCounter&) = delete;
 
     void ShowProgress(const ScanWorker::Progress& progress) override
     {

@@ -10,6 +10,9 @@
 
 namespace {
 
+// How often a load's progress is shown.
+constexpr std::chrono::milliseconds kRefresh(50);
+
 int g_nScansRunning = 0;
 
 enum class DropKind { None, Song, Folder };
@@ -30,28 +33,11 @@ ScanWorker::Walk WalkOf(const std::string& folder)
     return [folder](ScanSink& sink) { ScanFolder(folder, sink); };
 }
 
-std::string ReadLastOpen()
-{
-    CSettingsKey key;
-    std::string folder;
-    if (!key.Open() || !key.QueryString(kValueLastOpen, folder))
-        folder.clear();
-    return folder;
-}
-
-void StoreLastOpen(const std::string& folder)
-{
-    CSettingsKey key;
-    if (key.Create())
-        key.SetString(kValueLastOpen, folder);
-    key.Close();
-}
-
 } // namespace
 
 void LoadView::Run(const Deliver& deliver)
 {
-    while (deliver(std::chrono::milliseconds(kLoadRefreshMs))) { }
+    while (deliver(kRefresh)) { }
 }
 
 void LoadRows(TrackList& list, LoadView& view, ScanWorker::Walk walk)
@@ -65,7 +51,7 @@ void LoadRows(TrackList& list, LoadView& view, ScanWorker::Walk walk)
     view.Run([&](std::chrono::milliseconds wait) {
         const bool more = worker.TakeRows(rows, wait);
         list.AddRows(std::move(rows));
-        if (!more || Clock::now() - shown >= std::chrono::milliseconds(kLoadRefreshMs)) {
+        if (!more || Clock::now() - shown >= kRefresh) {
             view.ShowProgress(worker.CurrentProgress());
             shown = Clock::now();
         }
@@ -78,13 +64,14 @@ void LoadRows(TrackList& list, LoadView& view, ScanWorker::Walk walk)
 
 void OnAddFolder(Session& session, LoadView& view)
 {
+    CSettingsKey key;
+    std::string lastOpen;
     std::string folder;
-    if (session.Ui().BrowseForFolder(folder, "Izaberi folder:", "", ReadLastOpen(), false))
-        LoadFolder(session, view, folder);
-}
-
-void LoadFolder(Session& session, LoadView& view, const std::string& folder)
-{
+    if (!key.Open() || !key.QueryString(kValueLastOpen, lastOpen))
+        lastOpen.clear();
+    key.Close();
+    if (!session.Ui().BrowseForFolder(folder, "Izaberi folder:", "", lastOpen, false))
+        return;
     if (!folder.empty()) {
         session.m_journal.Clear();
         TrackList& list = session.List();
@@ -92,7 +79,9 @@ void LoadFolder(Session& session, LoadView& view, const std::string& folder)
         list.DeleteAllItems();
         LoadRows(list, view, WalkOf(folder));
         list.SetRedraw(true);
-        StoreLastOpen(folder);
+        if (key.Create())
+            key.SetString(kValueLastOpen, folder);
+        key.Close();
     }
     session.UpdateUndoMenu();
 }

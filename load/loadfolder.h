@@ -9,9 +9,6 @@
 
 class Session;
 
-// How often a load's progress is shown, in milliseconds.
-inline constexpr int kLoadRefreshMs = 50;
-
 // The front end of a load, on the list's thread: the Loading dialog in the window, the counter
 // on standard error in the CLI.
 class LoadView {
@@ -21,8 +18,8 @@ public:
     using Deliver = std::function<bool(std::chrono::milliseconds)>;
 
     virtual ~LoadView() = default;
-    // The walk's latest file and the count so far: at most every kLoadRefreshMs, and once when
-    // the walk has ended.
+    // The walk's latest file and the count so far: at most every 50 ms, and once when the walk
+    // has ended.
     virtual void ShowProgress(const ScanWorker::Progress& progress) = 0;
     // Calls deliver until it returns false; by default waiting in it, as the CLI does.
     virtual void Run(const Deliver& deliver);
@@ -36,14 +33,11 @@ public:
 // was cancelled (g_bCancelScan), the rows delivered so far stay.
 void LoadRows(TrackList& list, LoadView& view, ScanWorker::Walk walk);
 
-// Add folder: asks for a folder (starting at "LastOpen"); unless cancelled, loads it with
-// LoadFolder.
+// Add folder: asks for a folder (starting at "LastOpen"); unless the picker is cancelled,
+// empties the journal and the list, loads the tree with redraw off and stores the folder as
+// "LastOpen" (creating the settings key when needed, also after a Cancel), then re-evaluates
+// the Undo item. An empty folder text only re-evaluates the Undo item.
 void OnAddFolder(Session& session, LoadView& view);
-
-// Add folder once a folder is chosen: unless folder is empty, empties the journal and the list,
-// loads the tree with redraw off and stores folder as "LastOpen" (creating the settings key
-// when needed, also after a Cancel); re-evaluates the Undo item in any case.
-void LoadFolder(Session& session, LoadView& view, const std::string& folder);
 
 // The scan of the folder named on the command line, at the first showing of the main window:
 // the same load, adding to the list; the journal and "LastOpen" stay as they are. An empty

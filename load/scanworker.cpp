@@ -82,12 +82,6 @@ bool ScanWorker::TakeRows(std::vector<TrackList::Cells>& rows, std::chrono::mill
     return !m_bFinished || !m_batches.empty();
 }
 
-bool ScanWorker::IsFinished() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_bFinished;
-}
-
 void ScanWorker::Wait()
 {
     if (m_thread.joinable())

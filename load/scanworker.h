@@ -26,11 +26,8 @@ public:
     // What the thread walks: ScanFolder over one folder, or the CLI's several paths.
     using Walk = std::function<void(ScanSink&)>;
 
-    ScanWorker() = default;
     // Waits for the thread when it still runs.
     ~ScanWorker();
-    ScanWorker(const ScanWorker&) = delete;
-    ScanWorker& operator=(const ScanWorker&) = delete;
 
     // Clears g_bCancelScan, zeroes g_nLoadedCount and runs walk on a new thread (after the
     // previous walk, if any, has ended). wake, when given, is called on that thread whenever a
@@ -39,7 +36,6 @@ public:
     // Moves the oldest batch into rows, after waiting up to wait for one (rows stays empty when
     // none came). False once the walk has ended and no row is left after these.
     bool TakeRows(std::vector<TrackList::Cells>& rows, std::chrono::milliseconds wait);
-    bool IsFinished() const;
     // Blocks until the walk has ended (its rows may still wait to be taken).
     void Wait();
     Progress CurrentProgress() const;

@@ -43,7 +43,7 @@
 #include "fileops/copydelete.h"
 #include "fileops/movecommands.h"
 #include "load/addfiles.h"
-#include "load/gui/addfolder.h"
+#include "load/gui/loadingdlg.h"
 #include "play/gui/playerbar.h"
 #include "res/resource.h"
 #include "res/stringtable.h"
@@ -389,7 +389,8 @@ void CMainDlg::dropEvent(QDropEvent* event)
     // scan's Loading dialog does not hold up the drag's source.
     m_bDropPending = true;
     QTimer::singleShot(0, this, [this, paths = std::move(paths)] {
-        AddDroppedPaths(m_session, this, paths);
+        CLoadingDlg loading(this);
+        AddDroppedPaths(m_session, loading, paths);
         m_bDropPending = false;
     });
 }
@@ -423,8 +424,10 @@ void CMainDlg::OnShowWindow()
     // A window closed before then scans nothing: the scan would run on with no window.
     if (!m_strCommandLineFolder.empty())
         QTimer::singleShot(0, this, [this] {
-            if (!m_bDestroyed)
-                ScanCommandLineFolder(m_session, this, m_strCommandLineFolder);
+            if (m_bDestroyed)
+                return;
+            CLoadingDlg loading(this);
+            ScanCommandLineFolder(m_session, loading, m_strCommandLineFolder);
         });
 }
 
@@ -521,7 +524,8 @@ void CMainDlg::OnDblClkTrackList()
 
 void CMainDlg::OnAddFolder()
 {
-    ::OnAddFolder(m_session, this);
+    CLoadingDlg loading(this);
+    ::OnAddFolder(m_session, loading);
 }
 
 void CMainDlg::OnAddFiles()
