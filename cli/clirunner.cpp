@@ -18,10 +18,10 @@
 #include "cli/dryrunshell.h"
 #include "fileops/fileopbatch.h"
 #include "load/addfiles.h"
+#include "load/codepagecommand.h"
 #include "load/loadfolder.h"
 #include "model/paths.h"
 #include "platform/codepage.h"
-#include "platform/settingskey.h"
 #include "session/batch.h"
 #include "session/session.h"
 
@@ -108,10 +108,7 @@ bool ChooseCodePage(const CliArgs& args, std::FILE* err)
         PrintUsageError(err, error);
         return false;
     }
-    CSettingsKey key;
-    std::string name;
-    if (key.Open() && key.QueryString(kValueCodePage, name) && !name.empty()
-        && !TagCodePage::Set(name, &error))
+    if (!ApplySavedCodePage(&error))
         std::fprintf(err, "sonivar-cli: setting CodePage: %s, using %s\n", error.c_str(),
             TagCodePage::Name().c_str());
     return true;

@@ -36,12 +36,12 @@ void RereadTags(TrackList& list)
 
 } // namespace
 
-void ApplySavedCodePage()
+bool ApplySavedCodePage(std::string* error)
 {
     CSettingsKey key;
     std::string name;
-    if (key.Open() && key.QueryString(kValueCodePage, name) && !name.empty())
-        TagCodePage::Set(name);
+    return !key.Open() || !key.QueryString(kValueCodePage, name) || name.empty()
+        || TagCodePage::Set(name, error);
 }
 
 bool OnChooseCodePage(Session& session, const std::string& name)
