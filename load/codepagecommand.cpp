@@ -2,7 +2,7 @@
 
 #include "session/session.h"
 #include "platform/settingskey.h"
-#include "model/genres.h"
+#include "load/scanfolder.h"
 #include "model/mp3file.h"
 #include "model/paths.h"
 #include "platform/codepage.h"
@@ -24,13 +24,10 @@ void RereadTags(TrackList& list)
         if (!file.m_bValid)
             continue;
         file.ReadTag();
-        list.SetItemText(row, TrackList::ColArtist, file.m_strArtist);
-        list.SetItemText(row, TrackList::ColAlbum, file.m_strAlbum);
-        list.SetItemText(row, TrackList::ColName, file.m_strTitle);
-        list.SetItemText(row, TrackList::ColYear, file.m_strYear);
-        list.SetItemText(row, TrackList::ColComment, file.m_strComment);
-        list.SetItemText(
-            row, TrackList::ColGenre, GenreName(static_cast<signed char>(file.m_byGenre)));
+        const TrackList::Cells cells = RowOfFile(file, "", "");
+        for (int column : {TrackList::ColArtist, TrackList::ColAlbum, TrackList::ColName,
+                 TrackList::ColYear, TrackList::ColComment, TrackList::ColGenre})
+            list.SetItemText(row, column, cells[column]);
     }
 }
 
