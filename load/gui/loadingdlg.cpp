@@ -74,6 +74,8 @@ void CLoadingDlg::Run(const Deliver& deliver)
     show();
     Step();
     RunModalLoopOver(parentWidget());
+    // A load that ended before the loop started leaves no loop to hide the dialog.
+    hide();
     m_pDeliver = nullptr;
 }
 
