@@ -497,7 +497,7 @@ void CMainDlg::DestroyWindow()
     if (m_bDestroyed)
         return;
     m_bDestroyed = true;
-    m_session.m_journal.Clear();
+    m_session.Journal().Clear();
     SaveSettings();
 }
 

@@ -771,7 +771,7 @@ TEST(MainDlg, RowsShowWhatTheFilesHoldAndABatchWithFailuresEndsInOneMessage)
     EXPECT_EQ(icon, QMessageBox::Warning);
 
     // Undo gives back only what was written: a's old artist; nothing is made at b's place.
-    ASSERT_EQ(window.GetSession().m_journal.GetSize(), 1);
+    ASSERT_EQ(window.GetSession().Journal().GetSize(), 1);
     window.OnUndo();
     EXPECT_EQ(
         library.TrailerOnDisk("a.mp3"), Library::Trailer({"Song", "Old artist", "", "", "", 13}));
