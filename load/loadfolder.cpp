@@ -73,7 +73,7 @@ void OnAddFolder(Session& session, LoadView& view)
     if (!session.Ui().BrowseForFolder(folder, "Izaberi folder:", "", lastOpen, false))
         return;
     if (!folder.empty()) {
-        session.m_journal.Clear();
+        session.Journal().Clear();
         TrackList& list = session.List();
         list.SetRedraw(false);
         list.DeleteAllItems();
