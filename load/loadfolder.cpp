@@ -13,8 +13,6 @@ namespace {
 // How often a load's progress is shown.
 constexpr std::chrono::milliseconds kRefresh(50);
 
-int g_nScansRunning = 0;
-
 enum class DropKind { None, Song, Folder };
 
 // A folder, a regular file named ".mp3" in any letter case (links followed), or neither.
@@ -43,7 +41,6 @@ void LoadView::Run(const Deliver& deliver)
 void LoadRows(TrackList& list, LoadView& view, ScanWorker::Walk walk)
 {
     using Clock = std::chrono::steady_clock;
-    ++g_nScansRunning;
     ScanWorker worker;
     worker.Start(std::move(walk), [&view] { view.Wake(); });
     Clock::time_point shown = Clock::now();
@@ -59,7 +56,6 @@ void LoadRows(TrackList& list, LoadView& view, ScanWorker::Walk walk)
     });
     // No wake may reach the view once this returns.
     worker.Wait();
-    --g_nScansRunning;
 }
 
 void OnAddFolder(Session& session, LoadView& view)
@@ -92,11 +88,6 @@ void ScanCommandLineFolder(Session& session, LoadView& view, const std::string& 
         return;
     LoadRows(session.List(), view, WalkOf(folder));
     session.List().SetRedraw(true);
-}
-
-bool IsScanRunning()
-{
-    return g_nScansRunning > 0;
 }
 
 bool IsDroppablePath(const std::string& path)

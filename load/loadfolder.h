@@ -44,9 +44,6 @@ void OnAddFolder(Session& session, LoadView& view);
 // folder text loads nothing.
 void ScanCommandLineFolder(Session& session, LoadView& view, const std::string& folder);
 
-// True while a load runs.
-bool IsScanRunning();
-
 // Whether a dropped path can be added: a folder, or a file whose name ends in ".mp3" in any
 // letter case.
 bool IsDroppablePath(const std::string& path);

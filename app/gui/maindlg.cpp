@@ -353,7 +353,8 @@ void CMainDlg::contextMenuEvent(QContextMenuEvent* event)
 std::vector<std::string> CMainDlg::DroppablePaths(const QMimeData* data) const
 {
     std::vector<std::string> paths;
-    if (!data || IsScanRunning() || m_bDropPending)
+    // The window is disabled while a scan's Loading dialog runs.
+    if (!data || !isEnabled() || m_bDropPending)
         return paths;
     for (const QUrl& url : data->urls()) {
         if (!url.isLocalFile())
