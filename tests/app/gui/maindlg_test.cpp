@@ -30,9 +30,7 @@
 #include "app/gui/maindlg.h"
 #include "app/gui/mainlayout.h"
 #include "app/gui/rowcountlabel.h"
-#include "session/batch.h"
 #include "edit/gui/genredlg.h"
-#include "widgets/inputdlg.h"
 #include "model/genres.h"
 #include "model/mp3file.h"
 #include "model/paths.h"
@@ -41,8 +39,10 @@
 #include "play/playcontroller.h"
 #include "res/resource.h"
 #include "res/stringtable.h"
+#include "session/batch.h"
 #include "support/fixtures.h"
 #include "support/scriptedui.h"
+#include "widgets/inputdlg.h"
 
 namespace {
 
@@ -166,8 +166,7 @@ public:
         std::vector<TrackList::Cells> rows;
         for (const std::string& name : Names()) {
             CMp3File file;
-            file.SetPath(m_dir / name);
-            file.ReadTag();
+            file.Load(m_dir / name);
             rows.push_back({name, file.m_strArtist, file.m_strAlbum, file.m_strTitle,
                 file.m_strYear, file.m_strComment, m_dir.Path(),
                 GenreName(static_cast<signed char>(file.m_byGenre))});
