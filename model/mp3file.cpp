@@ -218,12 +218,7 @@ bool CMp3File::LoadOpened(CFile& file, const std::string& path)
     m_bLongEnough = length > kMinimumReadableSize ? 1 : 0;
     try {
         Id3v1Block block;
-        if (length < kTrailerSize
-            || file.ReadAt(block.data(), block.size(), length - kTrailerSize) != block.size())
-            return false;
-        m_nLength = length;
-        m_bHasTag = IsId3v1Block(block);
-        if (!m_bLongEnough || !m_bHasTag)
+        if (!ReadEnd(file, length, block) || !m_bLongEnough)
             return false;
         Id3v1Fields fields = ParseId3v1(block);
         m_strTitle = std::move(fields.title);
@@ -238,6 +233,16 @@ bool CMp3File::LoadOpened(CFile& file, const std::string& path)
         return m_bLongEnough;
     }
     return true;
+}
+
+bool CMp3File::ReadEnd(CFile& file, std::int64_t length, Id3v1Block& block)
+{
+    if (length >= kTrailerSize
+        && file.ReadAt(block.data(), block.size(), length - kTrailerSize) != block.size())
+        return false;
+    m_nLength = length;
+    m_bHasTag = length >= kTrailerSize && IsId3v1Block(block);
+    return m_bHasTag;
 }
 
 std::shared_ptr<CFile> CMp3File::FileForWriting()
@@ -284,18 +289,14 @@ bool CMp3File::WriteTrailer(CFile& file)
     m_strYear = fields.year;
     m_strComment = fields.comment;
 
-    std::int64_t length = 0;
+    std::int64_t length = m_nLength;
     try {
-        bool hasTag = false;
-        if (m_nLength >= 0) {
-            length = m_nLength;
-            hasTag = m_bHasTag;
-        } else if ((length = file.GetLength()) >= kTrailerSize) {
-            char marker[3];
-            hasTag = file.ReadAt(marker, sizeof marker, length - kTrailerSize) == sizeof marker
-                && marker[0] == 'T' && marker[1] == 'A' && marker[2] == 'G';
+        if (length < 0) {
+            Id3v1Block old;
+            length = file.GetLength();
+            ReadEnd(file, length, old);
         }
-        if (hasTag) {
+        if (m_nLength >= 0 && m_bHasTag) {
             // The marker stays; the 125 bytes after it are replaced in one write.
             file.WriteAt(block.data() + 3, block.size() - 3, length - kTrailerSize + 3);
         } else {

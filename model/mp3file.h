@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "model/id3v1.h"
+
 class CFile;
 
 // One MP3 file on disk: its paths, the five ID3v1 texts (UTF-8), the genre code and the
@@ -100,6 +102,9 @@ private:
     // and locked. Null (with m_nLastError) when the record is not valid or the file cannot be
     // opened for writing. The record lets go of its kept file either way.
     std::shared_ptr<CFile> FileForWriting();
+    // Reads the last 128 bytes of the open file of that length into block; m_nLength and
+    // m_bHasTag then say what the file held. True when they begin with "TAG".
+    bool ReadEnd(CFile& file, std::int64_t length, Id3v1Block& block);
     // Renders the trailer and writes it into the open file, then closes it. The file's length
     // and marker are looked at unless the kept file's read saw them.
     bool WriteTrailer(CFile& file);
