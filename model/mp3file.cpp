@@ -6,58 +6,16 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 #include "model/id3v1.h"
 #include "model/id3v2.h"
 #include "model/paths.h"
-#include "platform/atomicfile.h"
 #include "platform/file.h"
 
 namespace {
 
 constexpr std::int64_t kTrailerSize = 128;
 constexpr std::int64_t kMinimumReadableSize = 200;
-constexpr std::size_t kCopyChunk = 1 << 20;
-
-// Streams length bytes of from, starting at offset, into to; 0 or an errno.
-int CopyRange(CFile& from, std::int64_t offset, std::int64_t length, AtomicFile& to)
-{
-    std::vector<char> buffer(kCopyChunk);
-    std::int64_t done = 0;
-    while (done < length) {
-        std::size_t want = static_cast<std::size_t>(
-            std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), length - done));
-        std::size_t got = from.ReadAt(buffer.data(), want, offset + done);
-        if (got == 0)
-            return EIO;
-        if (int error = to.Write(buffer.data(), got))
-            return error;
-        done += static_cast<std::int64_t>(got);
-    }
-    return 0;
-}
-
-// Rewrites the file without its first cut bytes into a new file that takes its place once
-// complete; the original stays untouched on any failure or interruption. 0 or an errno.
-int RewriteWithoutHead(const std::string& path, CFile& original, std::int64_t cut,
-    std::int64_t length, const struct stat& st)
-{
-    AtomicFile out;
-    if (int error = out.Create(path))
-        return error;
-    if (int error = CopyRange(original, cut, length - cut, out))
-        return error;
-    if (::fchmod(out.Handle(), st.st_mode & 07777) != 0)
-        return errno;
-    if (::fchown(out.Handle(), st.st_uid, st.st_gid) != 0) {
-        // Only root may give the file away; keeping our ownership is acceptable.
-    }
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    ::futimens(out.Handle(), times);
-    return out.Commit(true);
-}
-
 // The cause of a failed status query or open of a song at path: the system's, or ours for a
 // link whose target is not named .mp3; 0 when path may be read and written as a song.
 int SongPathError(const std::string& path, struct stat& st)
@@ -323,41 +281,6 @@ bool CMp3File::RemoveId3v2()
     // Opening it read-write asks with the rights the process really has; access() answers for
     // the real user id, and a root process without CAP_DAC_OVERRIDE would be told yes and
     // replace a read-only file.
-    const std::shared_ptr<CFile> kept = FileForWriting();
-    if (!kept)
-        return false;
-    CFile& file = *kept;
-    // Work on the file a symbolic link points at, so the link stays a link.
-    char resolved[PATH_MAX];
-    struct stat st;
-    if (!::realpath(m_strShortPath.c_str(), resolved) || ::fstat(file.Handle(), &st) != 0) {
-        m_nLastError = errno;
-        return false;
-    }
-    // A rewrite of this file that an interruption cut short is finished before it is read.
-    if ((m_nLastError = AtomicFile::FinishInterruptedRewrite(resolved, file.Handle())) != 0
-        || ::fstat(file.Handle(), &st) != 0)
-        return false;
-    try {
-        const std::int64_t length = st.st_size;
-        const std::int64_t cut = Id3v2HeadSize(file, length);
-        if (cut == 0)
-            return true;
-        // A new file in its place would leave the old bytes under the other names: the new
-        // bytes are copied over this one, through a journal that survives an interruption.
-        if (st.st_nlink > 1) {
-            m_nLastError = AtomicFile::RewriteInPlace(resolved, file.Handle(),
-                [&](AtomicFile& out) { return CopyRange(file, cut, length - cut, out); });
-            const struct timespec times[2] = {st.st_atim, st.st_mtim};
-            ::futimens(file.Handle(), times);
-            return m_nLastError == 0;
-        }
-        m_nLastError = RewriteWithoutHead(resolved, file, cut, length, st);
-        return m_nLastError == 0;
-    } catch (const CFileException& error) {
-        m_nLastError = error.m_lOsError;
-        return false;
-    } catch (const CException&) {
-        return false;
-    }
+    const std::shared_ptr<CFile> file = FileForWriting();
+    return file && (m_nLastError = RemoveId3v2Head(*file, m_strShortPath)) == 0;
 }
