@@ -25,7 +25,7 @@
 #include "fileops/fileopbatch.h"
 #include "load/addfiles.h"
 #include "load/scanfolder.h"
-#include "model/paths.h"
+#include "platform/path.h"
 #include "platform/codepage.h"
 
 namespace {

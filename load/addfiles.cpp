@@ -2,7 +2,7 @@
 
 #include "load/scanfolder.h"
 #include "model/mp3file.h"
-#include "model/paths.h"
+#include "platform/path.h"
 #include "platform/uiservices.h"
 #include "session/session.h"
 

@@ -2,8 +2,8 @@
 
 #include "model/genres.h"
 #include "model/mp3file.h"
-#include "model/paths.h"
 #include "platform/codepage.h"
+#include "platform/path.h"
 #include "platform/settingskey.h"
 #include "platform/uiservices.h"
 #include "res/resource.h"

@@ -6,8 +6,8 @@
 
 #include "model/genres.h"
 #include "model/mp3file.h"
-#include "model/paths.h"
 #include "platform/filefind.h"
+#include "platform/path.h"
 
 std::atomic<bool> g_bCancelScan {false};
 std::atomic<int> g_nLoadedCount {0};

@@ -9,8 +9,8 @@
 
 #include "model/id3v1.h"
 #include "model/id3v2.h"
-#include "model/paths.h"
 #include "platform/file.h"
+#include "platform/path.h"
 
 namespace {
 

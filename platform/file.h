@@ -13,11 +13,6 @@
 // an errno (EEXIST when newPath is taken).
 int RenameNoReplace(const std::string& oldPath, const std::string& newPath);
 
-// The folder part of a path for the system calls: "." for a bare name, "/" for a name at the
-// root. NameOfPath is the part after the last '/'.
-std::string FolderOfPath(const std::string& path);
-std::string NameOfPath(const std::string& path);
-
 struct CFileStatus {
     std::int64_t m_size = 0;
     std::time_t m_mtime = 0;

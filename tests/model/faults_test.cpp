@@ -18,9 +18,9 @@
 #include <gtest/gtest.h>
 
 #include "model/mp3file.h"
-#include "model/paths.h"
 #include "platform/atomicfile.h"
 #include "platform/exception.h"
+#include "platform/path.h"
 #include "support/fixtures.h"
 #include "support/tmpfsmount.h"
 #include "support/unprivileged.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "model/genres.h"
-#include "model/paths.h"
+#include "platform/path.h"
 #include "support/fixtures.h"
 
 TEST(PathsTest, JoinAndSplit)
@@ -16,6 +16,11 @@ TEST(PathsTest, JoinAndSplit)
     EXPECT_EQ(FileNameOf("/music/x/a.mp3"), "a.mp3");
     for (std::string p : {"/m/a.mp3", "/a", "x/y/z", "/m/"})
         EXPECT_EQ(FolderOf(p) + "/" + FileNameOf(p), p);
+    // The folder the system is asked for: never empty.
+    EXPECT_EQ(FolderOfPath("a.mp3"), ".");
+    EXPECT_EQ(FolderOfPath("/a.mp3"), "/");
+    EXPECT_EQ(FolderOfPath("/music/x/a.mp3"), "/music/x");
+    EXPECT_EQ(FolderOfPath("x/a.mp3"), "x");
 }
 
 TEST(PathsTest, ExtensionsSplitAtTheLastDotAnywhere)

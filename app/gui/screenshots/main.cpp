@@ -22,7 +22,7 @@
 #include "load/gui/loadingdlg.h"
 #include "model/genres.h"
 #include "model/mp3file.h"
-#include "model/paths.h"
+#include "platform/path.h"
 #include "widgets/inputdlg.h"
 
 namespace {
