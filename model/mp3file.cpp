@@ -164,9 +164,12 @@ bool CMp3File::LoadStatus(const std::string& path, int openError)
 
 bool CMp3File::LoadOpened(CFile& file, const std::string& path)
 {
-    std::int64_t length = 0;
+    // The open measured the file; one open for writing holds the lock since, and another writer
+    // may have changed its length before it was granted.
+    std::int64_t length = file.LengthAtOpen();
     try {
-        length = file.GetLength();
+        if (file.IsWritable())
+            length = file.GetLength();
     } catch (const CException&) {
         file.Close();
         return LoadStatus(path, 0);

@@ -74,6 +74,7 @@ bool CFile::OpenAt(
     }
     m_fd = fd;
     m_bWritable = access != O_RDONLY;
+    m_nLengthAtOpen = st.st_size;
     m_strPath = path;
     return true;
 }

@@ -57,6 +57,8 @@ public:
     bool IsWritable() const { return m_fd >= 0 && m_bWritable; }
     int Handle() const { return m_fd; }
     const std::string& GetFilePath() const { return m_strPath; }
+    // The file's length as the open saw it, without asking the system again.
+    std::int64_t LengthAtOpen() const { return m_nLengthAtOpen; }
 
     // Returns the new position from the beginning.
     std::int64_t Seek(std::int64_t offset, SeekPosition from);
@@ -90,5 +92,6 @@ private:
 
     int m_fd = -1;
     bool m_bWritable = false;
+    std::int64_t m_nLengthAtOpen = 0;
     std::string m_strPath;
 };
