@@ -16,6 +16,7 @@ namespace {
 
 constexpr std::int64_t kTrailerSize = 128;
 constexpr std::int64_t kMinimumReadableSize = 200;
+
 // The cause of a failed status query or open of a song at path: the system's, or ours for a
 // link whose target is not named .mp3; 0 when path may be read and written as a song.
 int SongPathError(const std::string& path, struct stat& st)
