@@ -4,22 +4,8 @@
 #include <cctype>
 
 #include "model/genres.h"
-#include "res/resource.h"
 
 namespace {
-
-struct Field {
-    const char* m_pName;
-    int m_nCommand;
-};
-
-constexpr Field kFields[] = {
-    {"artist", ID_TAG_ARTIST},
-    {"name", ID_TAG_NAME},
-    {"album", ID_TAG_ALBUM},
-    {"year", ID_TAG_YEAR},
-    {"comment", ID_TAG_COMMENT},
-};
 
 std::string Lower(std::string text)
 {
@@ -42,12 +28,34 @@ int SmallNumber(const std::string& text)
     return value;
 }
 
-const CliCommandSyntax* FindCommand(const std::string& name)
+const CliCommandSyntax* FindSyntax(const std::string& name)
 {
     const auto& commands = CliCommands();
     auto it = std::find_if(commands.begin(), commands.end(),
-        [&name](const CliCommandSyntax& syntax) { return name == syntax.m_pName; });
+        [&name](const CliCommandSyntax& syntax) { return name == syntax.m_strName; });
     return it == commands.end() ? nullptr : &*it;
+}
+
+// "a, b, c or d" of the choices of a command's first argument.
+std::string ChoicesText(const CliCommandSyntax& syntax)
+{
+    std::string text;
+    for (std::size_t i = 0; i < syntax.m_commands.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == syntax.m_commands.size() ? " or " : ", ";
+        text += syntax.m_commands[i]->cliChoice;
+    }
+    return text;
+}
+
+CliCommandSyntax SyntaxOf(const Command& first)
+{
+    CliCommandSyntax syntax {first.cliName, first.cliArgumentName, 0, first.cliSummary, {}};
+    if (!syntax.m_strArguments.empty())
+        ++syntax.m_nArguments;
+    if (first.cliChoice)
+        ++syntax.m_nArguments;
+    return syntax;
 }
 
 CliParseResult Fail(std::string error)
@@ -57,33 +65,35 @@ CliParseResult Fail(std::string error)
     return result;
 }
 
-// Checks and resolves the arguments of the commands that take a choice.
-bool ResolveArguments(CliArgs& args, std::string& error)
+// Picks the command of the choice its first argument names, and checks and resolves the
+// arguments of the commands that take one.
+bool ResolveArguments(CliArgs& args, const CliCommandSyntax& syntax, std::string& error)
 {
-    if (args.m_command == CliCommand::SetField) {
-        const std::string field = Lower(args.m_arguments[0]);
-        for (const Field& known : kFields) {
-            if (field == known.m_pName)
-                args.m_nFieldCommand = known.m_nCommand;
+    args.m_pCommand = syntax.m_commands.front();
+    if (args.m_pCommand->cliChoice) {
+        const std::string choice = Lower(args.m_arguments[0]);
+        args.m_pCommand = nullptr;
+        for (const Command* command : syntax.m_commands) {
+            if (choice == command->cliChoice)
+                args.m_pCommand = command;
         }
-        if (args.m_nFieldCommand == 0) {
-            error = "unknown field '" + args.m_arguments[0]
-                + "' (artist, name, album, year or comment)";
-            return false;
-        }
-    } else if (args.m_command == CliCommand::Genre) {
-        if (!ParseGenre(args.m_arguments[0], args.m_nGenre, args.m_strGenre)) {
-            error = "unknown genre '" + args.m_arguments[0]
-                + "' (a genre name, a code 0 to 147, or 255 for none)";
+        if (!args.m_pCommand) {
+            error = "unknown field '" + args.m_arguments[0] + "' (" + ChoicesText(syntax) + ")";
             return false;
         }
     }
-    for (std::size_t i = 0; i < args.m_arguments.size(); ++i) {
-        // A file or folder argument must name something; the empty text names nothing.
-        if (args.m_command != CliCommand::SetField && args.m_command != CliCommand::Genre
-            && args.m_arguments[i].empty()) {
-            error = std::string("empty ") + FindCommand(args.m_strCommand)->m_pArguments + " for '"
-                + args.m_strCommand + "'";
+    const CliArgument kind = args.m_pCommand->cliArgument;
+    if (kind == CliArgument::Genre
+        && !ParseGenre(args.m_arguments[0], args.m_nGenre, args.m_strGenre)) {
+        error = "unknown genre '" + args.m_arguments[0]
+            + "' (a genre name, a code 0 to 147, or 255 for none)";
+        return false;
+    }
+    // A file or folder argument must name something; the empty text names nothing.
+    const bool namesAFile = kind == CliArgument::File || kind == CliArgument::Folder;
+    for (const std::string& argument : args.m_arguments) {
+        if (namesAFile && argument.empty()) {
+            error = "empty " + syntax.m_strArguments + " for '" + args.m_strCommand + "'";
             return false;
         }
     }
@@ -94,34 +104,26 @@ bool ResolveArguments(CliArgs& args, std::string& error)
 
 const std::vector<CliCommandSyntax>& CliCommands()
 {
-    static const std::vector<CliCommandSyntax> commands = {
-        {"list", CliCommand::List, "", 0, "print the rows, one line each"},
-        {"set", CliCommand::SetField, "artist|name|album|year|comment TEXT", 2,
-            "set that field of every file to TEXT"},
-        {"genre", CliCommand::Genre, "NAME-OR-CODE", 1, "set the genre of every file"},
-        {"upper-words", CliCommand::UpperWords, "", 0, "Upper case words"},
-        {"upper-first", CliCommand::UpperFirst, "", 0, "Upper case first word"},
-        {"name-from-file", CliCommand::NameFromFile, "", 0, "File Name -> Name"},
-        {"artist-from-file", CliCommand::ArtistFromFile, "", 0, "File Name -> Artist"},
-        {"rename-name", CliCommand::RenameName, "", 0, "File Name <- Name"},
-        {"rename-artist-name", CliCommand::RenameArtistName, "", 0, "File Name <- Artist - Name"},
-        {"strip-id3v2", CliCommand::StripId3v2, "", 0, "Remove ID3v2 tags"},
-        {"playlist", CliCommand::PlayList, "FILE", 1, "write an M3U play list"},
-        {"titles", CliCommand::Titles, "FILE", 1, "write the titles, one per line"},
-        {"copy", CliCommand::Copy, "FOLDER", 1, "copy the files into FOLDER"},
-        {"trash", CliCommand::Trash, "", 0, "move the files to the trash"},
-        {"move", CliCommand::Move, "FOLDER", 1,
-            "move the files and their .txt companions into FOLDER (names recased)"},
-        {"move-artist", CliCommand::MoveArtist, "ROOT", 1,
-            "move each file and its .txt companion into ROOT/ARTIST"},
-    };
+    static const std::vector<CliCommandSyntax> commands = [] {
+        std::vector<CliCommandSyntax> syntaxes;
+        for (const Command& command : Commands()) {
+            if (!command.cliName)
+                continue;
+            if (syntaxes.empty() || syntaxes.back().m_strName != command.cliName)
+                syntaxes.push_back(SyntaxOf(command));
+            syntaxes.back().m_commands.push_back(&command);
+        }
+        for (CliCommandSyntax& syntax : syntaxes) {
+            if (!syntax.m_commands.front()->cliChoice)
+                continue;
+            std::string choices;
+            for (const Command* command : syntax.m_commands)
+                choices += (choices.empty() ? "" : "|") + std::string(command->cliChoice);
+            syntax.m_strArguments = choices + " " + syntax.m_strArguments;
+        }
+        return syntaxes;
+    }();
     return commands;
-}
-
-bool TakesFolder(CliCommand command)
-{
-    return command == CliCommand::Copy || command == CliCommand::Move
-        || command == CliCommand::MoveArtist;
 }
 
 bool ParseGenre(const std::string& text, int& code, std::string& name)
@@ -185,15 +187,14 @@ CliParseResult ParseCliArgs(const std::vector<std::string>& words)
         } else if (word.size() > 1 && word[0] == '-') {
             return Fail("unknown option '" + word + "'");
         } else if (!haveCommand) {
-            const CliCommandSyntax* syntax = FindCommand(word);
+            const CliCommandSyntax* syntax = FindSyntax(word);
             if (!syntax)
                 return Fail("unknown command '" + word + "'");
             haveCommand = true;
-            args.m_command = syntax->m_command;
             args.m_strCommand = word;
             for (int k = 0; k < syntax->m_nArguments; ++k) {
                 if (i + 1 == words.size())
-                    return Fail("'" + word + "' needs " + syntax->m_pArguments);
+                    return Fail("'" + word + "' needs " + syntax->m_strArguments);
                 args.m_arguments.push_back(words[++i]);
             }
         } else {
@@ -208,7 +209,7 @@ CliParseResult ParseCliArgs(const std::vector<std::string>& words)
     if (!haveCommand)
         return Fail("missing command");
     std::string error;
-    if (!ResolveArguments(args, error))
+    if (!ResolveArguments(args, *FindSyntax(args.m_strCommand), error))
         return Fail(error);
     if (args.m_paths.empty())
         return Fail("missing PATH");
@@ -225,9 +226,9 @@ std::string CliUsage()
           "with its sub-folders, a file is taken as it is. All rows are selected.\n"
           "\nCommands:\n";
     for (const CliCommandSyntax& syntax : CliCommands()) {
-        std::string left = std::string("  ") + syntax.m_pName;
-        if (*syntax.m_pArguments)
-            left += std::string(" ") + syntax.m_pArguments;
+        std::string left = "  " + syntax.m_strName;
+        if (!syntax.m_strArguments.empty())
+            left += " " + syntax.m_strArguments;
         if (left.size() < 30)
             left.resize(30, ' ');
         else

@@ -3,39 +3,24 @@
 #include <string>
 #include <vector>
 
+#include "commands/commandtable.h"
+
 // The command line of sonivar-cli, parsed without touching any file:
 //   sonivar-cli [--codepage NAME] [--yes] [--dry-run] COMMAND [ARGUMENT...] [--] PATH...
 // The words right after COMMAND are its arguments, taken as they stand (a TEXT may begin with
 // '-'). Options may stand anywhere before "--"; every word after "--" is a path.
 
-enum class CliCommand {
-    List,
-    SetField,
-    Genre,
-    UpperWords,
-    UpperFirst,
-    NameFromFile,
-    ArtistFromFile,
-    RenameName,
-    RenameArtistName,
-    StripId3v2,
-    PlayList,
-    Titles,
-    Copy,
-    Trash,
-    Move,
-    MoveArtist,
-};
-
+// A command as sonivar-cli knows it: the commands of the table that share one CLI name (the
+// five of `set` do, and are told apart by the first argument).
 struct CliCommandSyntax {
-    const char* m_pName;
-    CliCommand m_command;
-    const char* m_pArguments; // as the usage shows them, "" for none
+    std::string m_strName;
+    std::string m_strArguments; // as the usage shows them, "" for none
     int m_nArguments;
     const char* m_pSummary;
+    std::vector<const Command*> m_commands;
 };
 
-// Every command the parser knows, in the order the usage lists them.
+// Every command the parser knows, in the order of the command table.
 const std::vector<CliCommandSyntax>& CliCommands();
 
 struct CliArgs {
@@ -45,13 +30,13 @@ struct CliArgs {
     bool m_bDryRun = false;
     bool m_bCodePageGiven = false;
     std::string m_strCodePage;
-    CliCommand m_command = CliCommand::List;
+    // The command of the table that runs; for `set`, the one of the field named.
+    const Command* m_pCommand = nullptr;
     std::string m_strCommand;
     std::vector<std::string> m_arguments;
     std::vector<std::string> m_paths;
 
-    // Resolved arguments: the command identifier of `set`'s field, `genre`'s code and name.
-    int m_nFieldCommand = 0;
+    // Resolved arguments: `genre`'s code and name.
     int m_nGenre = 255;
     std::string m_strGenre;
 };
@@ -61,9 +46,6 @@ struct CliParseResult {
     std::string m_strError; // one line, without the program name
     CliArgs m_args;
 };
-
-// True for the commands whose argument is a folder the files go into.
-bool TakesFolder(CliCommand command);
 
 // words are the arguments after the program name.
 CliParseResult ParseCliArgs(const std::vector<std::string>& words);

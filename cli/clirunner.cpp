@@ -14,19 +14,20 @@
 #include <unistd.h>
 #include <vector>
 
-#include "session/session.h"
-#include "platform/settingskey.h"
 #include "cli/cliargs.h"
 #include "cli/clicommands.h"
 #include "cli/clishellui.h"
 #include "cli/cliui.h"
 #include "cli/dryrunshell.h"
-#include "session/batch.h"
 #include "fileops/fileopbatch.h"
 #include "load/addfiles.h"
 #include "load/scanfolder.h"
 #include "platform/path.h"
 #include "platform/codepage.h"
+#include "platform/settingskey.h"
+#include "res/resource.h"
+#include "session/batch.h"
+#include "session/session.h"
 
 namespace {
 
@@ -155,7 +156,7 @@ bool ChooseCodePage(const CliArgs& args, std::FILE* err)
 // The FOLDER of copy and the moves names an existing folder, as the picker would give.
 bool CheckFolderArgument(const CliArgs& args, std::FILE* err)
 {
-    if (!TakesFolder(args.m_command))
+    if (args.m_pCommand->cliArgument != CliArgument::Folder)
         return true;
     const std::string& folder = args.m_arguments[0];
     struct stat st;
@@ -322,7 +323,7 @@ int RunCli(const std::vector<std::string>& words, std::FILE* out, std::FILE* err
     }
 
     std::optional<CancelOnSignal> cancel;
-    if (TakesFolder(args.m_command) || args.m_command == CliCommand::Trash)
+    if (args.m_pCommand->cliArgument == CliArgument::Folder || args.m_pCommand->nId == ID_DELETE)
         cancel.emplace();
     const bool ran = RunCliCommand(session, args, out, err);
     cancel.reset();

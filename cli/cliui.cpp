@@ -58,7 +58,7 @@ int CliUi::MessageBox(const std::string& text, const std::string& /*caption*/, u
 
 int CliUi::InputDialog(const std::string& /*prompt*/, std::string& text)
 {
-    if (m_args.m_command != CliCommand::SetField || m_args.m_arguments.size() < 2)
+    if (!Takes(CliArgument::Text) || m_args.m_arguments.size() < 2)
         return IDCANCEL;
     text = m_args.m_arguments[1];
     return IDOK;
@@ -66,7 +66,7 @@ int CliUi::InputDialog(const std::string& /*prompt*/, std::string& text)
 
 std::optional<UiServices::GenreChoice> CliUi::ChooseGenre()
 {
-    if (m_args.m_command != CliCommand::Genre)
+    if (!Takes(CliArgument::Genre))
         return std::nullopt;
     return GenreChoice {m_args.m_nGenre, m_args.m_strGenre};
 }
@@ -74,8 +74,7 @@ std::optional<UiServices::GenreChoice> CliUi::ChooseGenre()
 std::optional<std::string> CliUi::SaveFileDialog(const std::string& /*defaultExtension*/,
     const std::string& /*initialName*/, const std::string& /*filter*/)
 {
-    if ((m_args.m_command != CliCommand::PlayList && m_args.m_command != CliCommand::Titles)
-        || m_args.m_arguments.empty())
+    if (!Takes(CliArgument::File) || m_args.m_arguments.empty())
         return std::nullopt;
     const std::string& path = m_args.m_arguments[0];
     // The save dialog asks before it replaces a file; here --yes is that answer.
@@ -98,7 +97,7 @@ int CliUi::BrowseForFolder(std::string& result, const std::string& /*title*/,
     const std::string& /*root*/, const std::string& /*initial*/, bool /*showCreateNew*/)
 {
     result.clear();
-    if (!TakesFolder(m_args.m_command) || m_args.m_arguments.empty())
+    if (!Takes(CliArgument::Folder) || m_args.m_arguments.empty())
         return 0;
     result = m_args.m_arguments[0];
     return 1;

@@ -32,6 +32,12 @@ public:
     static std::string OneLine(const std::string& text);
 
 private:
+    // True when the command's argument answers questions of that kind.
+    bool Takes(CliArgument kind) const
+    {
+        return m_args.m_pCommand && m_args.m_pCommand->cliArgument == kind;
+    }
+
     const CliArgs& m_args;
     std::FILE* m_pErr;
     int m_nProblems = 0;

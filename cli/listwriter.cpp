@@ -2,8 +2,8 @@
 
 #include <cerrno>
 
-#include "session/tracklist.h"
 #include "platform/codepage.h"
+#include "session/tracklist.h"
 
 void AppendEscaped(std::string& out, std::string_view text, bool tagText)
 {

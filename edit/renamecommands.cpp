@@ -64,7 +64,7 @@ void RenameRow(
         RenameFile(session, oldPath, newPath);
         companions.Renamed(oldPath, newPath);
         // The renamed file keeps its identity under the new name.
-        session.m_journal.Add(file, list.IdOfRow(row), JournalFileKey::OfPath(newPath));
+        session.Journal().Add(file, list.IdOfRow(row), JournalFileKey::OfPath(newPath));
         list.SetItemText(row, TrackList::ColFile, newName);
     } catch (const CException& error) {
         ReportRefused(oldPath, newName, error);
@@ -87,7 +87,7 @@ void RenameRows(Session& session, int commandId, const char* emptyText)
     if (!CheckSelection(session, emptyText, "Oznaci nesto"))
         return;
     FailedRows failed;
-    StartJournal(session, commandId);
+    session.StartJournal(commandId);
     TrackList& list = session.List();
     CMp3File file;
     CompanionTextFinder companions;

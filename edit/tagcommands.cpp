@@ -86,7 +86,7 @@ void CommitRow(Session& session, const CMp3File& before, CMp3File& file)
     if (!WriteRow(session, before, file))
         return;
     TrackList& list = session.List();
-    session.m_journal.Add(before, list.IdOfRow(file.m_nItem), key);
+    session.Journal().Add(before, list.IdOfRow(file.m_nItem), key);
     ShowRecord(list, file.m_nItem, file);
 }
 
@@ -131,7 +131,7 @@ void RunTagBatch(Session& session, int commandId, const char* emptyText, Change 
     if (!CheckSelection(session, emptyText, kCaption))
         return;
     FailedRows failed;
-    StartJournal(session, commandId);
+    session.StartJournal(commandId);
     TrackList& list = session.List();
     CMp3File file;
     for (int row = list.GetNextSelected(-1); row != -1;) {
@@ -177,7 +177,7 @@ void OnChangeTagField(Session& session, int commandId)
     if (!CheckSelection(session, kNothingSelected, "Info"))
         return;
     FailedRows failed;
-    StartJournal(session, commandId);
+    session.StartJournal(commandId);
     if (commandId == ID_TAG_NAME) {
         ChangeNames(session);
         session.UpdateUndoMenu();
@@ -186,7 +186,7 @@ void OnChangeTagField(Session& session, int commandId)
     }
     std::string text;
     if (session.Ui().InputDialog(prompt, text) == IDOK) {
-        session.m_journal.Clear();
+        session.Journal().Clear();
         TrackList& list = session.List();
         CMp3File file;
         for (int row = list.GetNextSelected(-1); row != -1;) {

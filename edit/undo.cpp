@@ -14,9 +14,9 @@
 void OnUndo(Session& session)
 {
     TrackList& list = session.List();
-    CUndoJournal& journal = session.m_journal;
-    const bool renames = session.m_nJournalCommand == ID_NAME_TO_FILENAME
-        || session.m_nJournalCommand == ID_ARTIST_NAME_TO_FILENAME;
+    CUndoJournal& journal = session.Journal();
+    const bool renames = session.JournalCommand() == ID_NAME_TO_FILENAME
+        || session.JournalCommand() == ID_ARTIST_NAME_TO_FILENAME;
     // Newest first: a later row of the batch may have taken a name an earlier row gave up
     // (a becomes x, then b becomes a), and a file that appears twice gets its oldest
     // snapshot last.

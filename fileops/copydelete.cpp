@@ -111,5 +111,5 @@ void OnDelete(Session& session)
         list.SetSelected(list.RowOfId(id), true);
     list.FlushSelection();
     if (!aborted)
-        session.m_journal.Clear();
+        session.Journal().Clear();
 }

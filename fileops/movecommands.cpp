@@ -86,7 +86,7 @@ void QueueCompanion(CFileOpBatch& batch, CompanionTextFinder& companions, const 
 void ApplyMoves(Session& session, const std::vector<QueuedMove>& moves)
 {
     TrackList& list = session.List();
-    CUndoJournal& journal = session.m_journal;
+    CUndoJournal& journal = session.Journal();
     for (const QueuedMove& move : moves) {
         const FileIdentity after = IdentityOf(move.m_strDestination);
         if (!after.m_bExists || after == move.m_before)
@@ -182,7 +182,7 @@ void OnMoveToRootArtist(Session& session)
     if (!StartMove(session, "Izaberi root folder:", batch, target, copies))
         return;
 
-    session.m_journal.Clear();
+    session.Journal().Clear();
     const TrackList& list = session.List();
     std::vector<QueuedMove> moves;
     CompanionTextFinder companions;

@@ -58,16 +58,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(Contains(words, path));
     const auto& commands = CliCommands();
     auto syntax = std::find_if(commands.begin(), commands.end(),
-        [&](const CliCommandSyntax& s) { return args.m_strCommand == s.m_pName; });
+        [&](const CliCommandSyntax& s) { return args.m_strCommand == s.m_strName; });
     Check(syntax != commands.end());
-    Check(syntax->m_command == args.m_command);
+    Check(std::find(syntax->m_commands.begin(), syntax->m_commands.end(), args.m_pCommand)
+        != syntax->m_commands.end());
     Check(static_cast<int>(args.m_arguments.size()) == syntax->m_nArguments);
-    if (args.m_command == CliCommand::Genre) {
+    if (args.m_pCommand->cliArgument == CliArgument::Genre) {
         Check((args.m_nGenre >= 0 && args.m_nGenre < kGenreCount) || args.m_nGenre == kNoGenre);
         Check(args.m_strGenre == GenreName(args.m_nGenre));
     }
-    if (args.m_command == CliCommand::SetField)
-        Check(args.m_nFieldCommand != 0);
     if (args.m_bCodePageGiven)
         Check(!args.m_strCodePage.empty());
     if (args.m_bYes)

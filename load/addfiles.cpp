@@ -38,7 +38,7 @@ void OnAddFiles(Session& session)
     auto chosen = session.Ui().OpenFilesDialog(".mp3", "MP3 Fajlovi(*.mp3)|*.mp3||");
     if (!chosen)
         return;
-    session.m_journal.Clear();
+    session.Journal().Clear();
     session.List().DeleteAllItems();
     ShowTitle(session, "Loading....");
     AddFilesToList(session, *chosen);

@@ -60,7 +60,7 @@ bool OnChooseCodePage(Session& session, const std::string& name)
     list.SetRedraw(false);
     RereadTags(list);
     list.SetRedraw(true);
-    session.m_journal.Clear();
+    session.Journal().Clear();
     session.UpdateUndoMenu();
     return true;
 }

@@ -195,14 +195,17 @@ bool CSettingsKey::Create()
     return true;
 }
 
+std::optional<std::string> CSettingsKey::StoredBytes(const std::string& name) const
+{
+    const RegValue* stored = m_bOpen ? m_key.Find(UpToNul(name)) : nullptr;
+    if (!stored)
+        return std::nullopt;
+    return stored->Bytes();
+}
+
 bool CSettingsKey::QueryDword(const std::string& name, std::uint32_t& value) const
 {
-    if (!m_bOpen)
-        return false;
-    const RegValue* stored = m_key.Find(UpToNul(name));
-    if (!stored)
-        return false;
-    auto bytes = stored->Bytes();
+    const auto bytes = StoredBytes(name);
     if (!bytes || bytes->size() != 4)
         return false;
     std::uint32_t result = 0;
@@ -214,12 +217,7 @@ bool CSettingsKey::QueryDword(const std::string& name, std::uint32_t& value) con
 
 bool CSettingsKey::QueryString(const std::string& name, std::string& value) const
 {
-    if (!m_bOpen)
-        return false;
-    const RegValue* stored = m_key.Find(UpToNul(name));
-    if (!stored)
-        return false;
-    auto bytes = stored->Bytes();
+    const auto bytes = StoredBytes(name);
     if (!bytes || bytes->size() > kStringBufferSize)
         return false;
     value = UpToNul(*bytes);

@@ -136,6 +136,9 @@ public:
 
 private:
     bool Cancelled() { return m_bShowProgress && m_ui.IsCancelRequested(); }
+    // Records a No or Cancel to a confirmation as an aborted item (Cancel stops the batch);
+    // false for Yes and Yes to all.
+    bool Refused(ShellUi::Answer answer);
     // Records a failure of one item; false when the user stops the batch.
     bool Fail(const std::string& path, int result, const std::string& reason, bool more);
     int CopyFile(const std::string& source, const std::string& target, bool replace);
@@ -166,6 +169,17 @@ std::string Operation::Verb() const
     default:
         return "rename";
     }
+}
+
+bool Operation::Refused(ShellUi::Answer answer)
+{
+    if (answer != ShellUi::Answer::Cancel && answer != ShellUi::Answer::No)
+        return false;
+    m_op.fAnyOperationsAborted = true;
+    if (!m_nResult)
+        m_nResult = ERROR_CANCELLED;
+    m_bStopped = answer == ShellUi::Answer::Cancel;
+    return true;
 }
 
 bool Operation::Fail(const std::string& path, int result, const std::string& reason, bool more)
@@ -249,13 +263,8 @@ bool Operation::DoTransfer(const std::string& source, std::string target, bool m
     if (stat(folder.c_str(), &st) != 0) {
         if (!m_bMkdirToAll) {
             const ShellUi::Answer answer = m_ui.ConfirmCreateFolder(folder);
-            if (answer == ShellUi::Answer::Cancel || answer == ShellUi::Answer::No) {
-                m_op.fAnyOperationsAborted = true;
-                if (!m_nResult)
-                    m_nResult = ERROR_CANCELLED;
-                m_bStopped = answer == ShellUi::Answer::Cancel;
+            if (Refused(answer))
                 return !m_bStopped;
-            }
             m_bMkdirToAll = answer == ShellUi::Answer::YesToAll;
         }
         if (int error = MakeFolders(folder))
@@ -282,13 +291,8 @@ bool Operation::DoTransfer(const std::string& source, std::string target, bool m
             return Fail(source, ResultOf(EEXIST), Reason(EEXIST), more);
         if (!m_bYesToAll) {
             const ShellUi::Answer answer = m_ui.ConfirmReplace(target, source);
-            if (answer == ShellUi::Answer::Cancel || answer == ShellUi::Answer::No) {
-                m_op.fAnyOperationsAborted = true;
-                if (!m_nResult)
-                    m_nResult = ERROR_CANCELLED;
-                m_bStopped = answer == ShellUi::Answer::Cancel;
+            if (Refused(answer))
                 return !m_bStopped;
-            }
             m_bYesToAll = answer == ShellUi::Answer::YesToAll;
         }
         replace = true;
@@ -436,13 +440,8 @@ bool Operation::DoDelete(const std::string& source, bool more)
         if (!m_bPermanentToAll) {
             const ShellUi::Answer answer = m_ui.ConfirmDelete(
                 {source}, true, "It cannot be moved to the Trash: " + Reason(error));
-            if (answer == ShellUi::Answer::No || answer == ShellUi::Answer::Cancel) {
-                m_op.fAnyOperationsAborted = true;
-                if (!m_nResult)
-                    m_nResult = ERROR_CANCELLED;
-                m_bStopped = answer == ShellUi::Answer::Cancel;
+            if (Refused(answer))
                 return !m_bStopped;
-            }
             m_bPermanentToAll = answer == ShellUi::Answer::YesToAll;
         }
     }

@@ -31,13 +31,6 @@ bool CheckSelection(Session& session, const std::string& text, const std::string
     return false;
 }
 
-void StartJournal(Session& session, int commandId)
-{
-    session.m_journal.Clear();
-    session.m_journal.Reserve(session.List().GetSelectedCount());
-    session.m_nJournalCommand = commandId;
-}
-
 std::string RowPath(const TrackList& list, int row)
 {
     return JoinPath(

@@ -15,8 +15,6 @@ class TrackList;
 // True when a row is selected; otherwise shows text with caption (information icon, OK) and
 // returns false.
 bool CheckSelection(Session& session, const std::string& text, const std::string& caption);
-// Empties the journal and records the command that fills it.
-void StartJournal(Session& session, int commandId);
 // JoinPath of the row's Folder and File cells.
 std::string RowPath(const TrackList& list, int row);
 

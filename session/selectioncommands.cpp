@@ -31,7 +31,7 @@ void OnRemoveSelected(Session& session)
     // the batch cannot drop another row's entry); every other entry's row index goes down by
     // the number of removed rows below it, as one removal after another from the last row
     // down would leave it.
-    CUndoJournal& journal = session.m_journal;
+    CUndoJournal& journal = session.Journal();
     journal.RemoveIf([&ids](const CMp3File&, TrackList::RowId id) { return ids.count(id) > 0; });
     for (int i = 0; i < journal.GetSize(); ++i) {
         CMp3File& entry = journal.ElementAt(i);

@@ -10,3 +10,10 @@ void Session::UpdateUndoMenu()
     if (m_onUndoMenuChanged)
         m_onUndoMenuChanged(m_bUndoEnabled);
 }
+
+void Session::StartJournal(int commandId)
+{
+    m_journal.Clear();
+    m_journal.Reserve(m_trackList.GetSelectedCount());
+    m_nJournalCommand = commandId;
+}

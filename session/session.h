@@ -38,10 +38,17 @@ public:
     bool IsDryRun() const { return static_cast<bool>(m_onPreview); }
     void Preview(const std::string& line) { m_onPreview(line); }
 
-    CUndoJournal m_journal;
-    int m_nJournalCommand = 0;
+    // The snapshots of the last tag or rename batch, and the command that made them.
+    CUndoJournal& Journal() { return m_journal; }
+    const CUndoJournal& Journal() const { return m_journal; }
+    int JournalCommand() const { return m_nJournalCommand; }
+    // Empties the journal and records the command that fills it, with room for an entry per
+    // selected row.
+    void StartJournal(int commandId);
 
 private:
+    CUndoJournal m_journal;
+    int m_nJournalCommand = 0;
     TrackList m_trackList;
     UiServices& m_ui;
     ShellUi* m_pShell = nullptr;

@@ -1,5 +1,7 @@
 #include "app/gui/maindlg.h"
 
+#include <array>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -27,28 +29,23 @@
 #include <QUrl>
 
 #include "about/gui/aboutdlg.h"
-#include "load/codepagecommand.h"
 #include "app/gui/codepagemenu.h"
-#include "app/gui/commandtable.h"
 #include "app/gui/mainlayout.h"
-#include "widgets/resourceicons.h"
 #include "app/gui/rowcountlabel.h"
-#include "session/selectioncommands.h"
-#include "platform/settingskey.h"
-#include "edit/removeid3v2.h"
-#include "edit/renamecommands.h"
-#include "edit/tagcommands.h"
-#include "edit/undo.h"
-#include "export/exportcommands.h"
-#include "fileops/copydelete.h"
-#include "fileops/movecommands.h"
-#include "load/addfiles.h"
+#include "commands/commandtable.h"
+#include "load/codepagecommand.h"
 #include "load/gui/addfolder.h"
+#include "platform/settingskey.h"
 #include "play/gui/playerbar.h"
 #include "res/resource.h"
 #include "res/stringtable.h"
+#include "session/selectioncommands.h"
+#include "widgets/resourceicons.h"
 
 namespace {
+
+// Toolbar buttons after which a separator follows.
+constexpr std::array<int, 3> kToolbarSeparatorsAfter = {2, 7, 8};
 
 // Draws the row image beside the File text; the model itself holds only texts.
 class RowIconDelegate final : public QStyledItemDelegate {
@@ -141,17 +138,17 @@ void CMainDlg::CreateCommands()
     QMenu* misc = menuBar()->addMenu(QStringLiteral("Misc"));
 
     std::map<int, QAction*> buttons;
-    for (const CommandEntry& entry : kMainCommands) {
+    for (const Command& entry : Commands()) {
+        if (entry.menu == MenuPlace::None)
+            continue;
         auto* action = new QAction(QString::fromUtf8(entry.text), this);
         action->setObjectName(QString::number(entry.nId));
         action->setShortcuts(ShortcutsOf(entry.shortcuts));
         // Window shortcuts never fire while a modal dialog or message box has the focus.
         action->setShortcutContext(Qt::WindowShortcut);
-        action->setEnabled(entry.handler != nullptr && entry.nId != ID_UNDO);
-        if (entry.handler) {
-            const auto handler = entry.handler;
-            connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
-        }
+        action->setEnabled(entry.nId != ID_UNDO);
+        const int id = entry.nId;
+        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
         addAction(action);
         m_actions[entry.nId] = action;
 
@@ -299,8 +296,8 @@ void CMainDlg::CreatePlayerBar()
     // The bar reads the current volume into the slider and label and owns everything playback
     // does to them from here on: the range, the timer, the seek and the volume.
     m_pPlayerBar = new CPlayerBar(m_session.List(), m_pPosition, m_pVolume, m_pVolumeLabel, this);
-    connect(m_pPlay, &QPushButton::clicked, this, &CMainDlg::OnPlay);
-    connect(m_pStop, &QPushButton::clicked, this, &CMainDlg::OnStop);
+    connect(m_pPlay, &QPushButton::clicked, this, [this] { RunCommand(ID_PLAY); });
+    connect(m_pStop, &QPushButton::clicked, this, [this] { RunCommand(ID_STOP); });
     // The volume as a tool tip beside the thumb while it is dragged.
     m_pVolume->setToolTip(QString::number(m_pVolume->value()));
     connect(m_pVolume, &QSlider::valueChanged, this,
@@ -497,7 +494,7 @@ void CMainDlg::DestroyWindow()
     if (m_bDestroyed)
         return;
     m_bDestroyed = true;
-    m_session.m_journal.Clear();
+    m_session.Journal().Clear();
     SaveSettings();
 }
 
@@ -516,131 +513,39 @@ void CMainDlg::OnHeaderClick(int column, int button)
 void CMainDlg::OnDblClkTrackList()
 {
     // The click has made the row the first selected one; Play takes that row.
-    OnPlay();
+    RunCommand(ID_PLAY);
 }
 
-void CMainDlg::OnAddFolder()
+void CMainDlg::RunCommand(int id)
 {
-    ::OnAddFolder(m_session, this);
+    const Command* command = FindCommand(id);
+    if (!command)
+        return;
+    if (command->run)
+        command->run(m_session);
+    else
+        RunWindowCommand(id);
 }
 
-void CMainDlg::OnAddFiles()
+void CMainDlg::RunWindowCommand(int id)
 {
-    ::OnAddFiles(m_session);
-}
-
-void CMainDlg::OnCopy()
-{
-    ::OnCopy(m_session);
-}
-
-void CMainDlg::OnDelete()
-{
-    ::OnDelete(m_session);
-}
-
-void CMainDlg::OnMoveToFolder()
-{
-    ::OnMoveToFolder(m_session);
-}
-
-void CMainDlg::OnMoveToRootArtist()
-{
-    ::OnMoveToRootArtist(m_session);
-}
-
-void CMainDlg::OnExit()
-{
-    close();
-}
-
-void CMainDlg::ChangeTagField(int commandId)
-{
-    ::OnChangeTagField(m_session, commandId);
-}
-
-void CMainDlg::OnChangeGenre()
-{
-    ::OnChangeGenre(m_session);
-}
-
-void CMainDlg::OnFileNameToArtist()
-{
-    ::OnFileNameToArtist(m_session);
-}
-
-void CMainDlg::OnFileNameToName()
-{
-    ::OnFileNameToName(m_session);
-}
-
-void CMainDlg::OnUpperCaseWords()
-{
-    ::OnUpperCaseWords(m_session);
-}
-
-void CMainDlg::OnUpperCaseFirstWord()
-{
-    ::OnUpperCaseFirstWord(m_session);
-}
-
-void CMainDlg::OnArtistNameToFileName()
-{
-    ::OnArtistNameToFileName(m_session);
-}
-
-void CMainDlg::OnNameToFileName()
-{
-    ::OnNameToFileName(m_session);
-}
-
-void CMainDlg::OnUndo()
-{
-    ::OnUndo(m_session);
-}
-
-void CMainDlg::OnSelectAll()
-{
-    ::OnSelectAll(m_session);
-}
-
-void CMainDlg::OnInvertSelection()
-{
-    ::OnInvertSelection(m_session);
-}
-
-void CMainDlg::OnRemoveSelected()
-{
-    ::OnRemoveSelected(m_session);
-}
-
-void CMainDlg::OnRemoveId3v2()
-{
-    ::OnRemoveId3v2(m_session);
-}
-
-void CMainDlg::OnPlay()
-{
-    m_pPlayerBar->Controller().OnPlay();
-}
-
-void CMainDlg::OnStop()
-{
-    m_pPlayerBar->Controller().OnStop();
-}
-
-void CMainDlg::OnMakePlayList()
-{
-    ::OnMakePlayList(m_session);
-}
-
-void CMainDlg::OnExportTitles()
-{
-    ::OnExportTitles(m_session);
-}
-
-void CMainDlg::OnAbout()
-{
-    CAboutDlg dialog(this);
-    dialog.DoModal();
+    switch (id) {
+    case ID_ADD_FOLDER:
+        OnAddFolder(m_session, this);
+        break;
+    case ID_EXIT:
+        close();
+        break;
+    case ID_PLAY:
+        m_pPlayerBar->Controller().OnPlay();
+        break;
+    case ID_STOP:
+        m_pPlayerBar->Controller().OnStop();
+        break;
+    case ID_ABOUT: {
+        CAboutDlg dialog(this);
+        dialog.DoModal();
+        break;
+    }
+    }
 }

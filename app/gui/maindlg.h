@@ -7,8 +7,8 @@
 #include <QMainWindow>
 
 #include "app/gui/qtuiservices.h"
-#include "session/session.h"
 #include "fileops/gui/qtshellui.h"
+#include "session/session.h"
 
 class CPlayerBar;
 class CRowCountLabel;
@@ -22,8 +22,8 @@ class QTableView;
 class QToolBar;
 
 // The main window: menu bar, toolbar, the track list view, the player bar. Every menu item,
-// shortcut and toolbar button comes from the command table and runs a handler that calls the
-// command's core function on the window's session. Controls are placed by ComputeMainLayout
+// shortcut and toolbar button comes from the command table and runs the command's core
+// function on the window's session. Controls are placed by ComputeMainLayout
 // on every resize of the client area below the menu bar.
 class CMainDlg final : public QMainWindow {
 public:
@@ -55,32 +55,8 @@ public:
     void SetCommandLineFolder(std::string folder) { m_strCommandLineFolder = std::move(folder); }
     const std::string& CommandLineFolder() const { return m_strCommandLineFolder; }
 
-    // Command handlers (bound through the command table).
-    void OnAddFolder();
-    void OnAddFiles();
-    void OnCopy();
-    void OnDelete();
-    void OnMoveToFolder();
-    void OnMoveToRootArtist();
-    void OnExit();
-    template <int CommandId> void OnChangeTagField() { ChangeTagField(CommandId); }
-    void OnChangeGenre();
-    void OnFileNameToArtist();
-    void OnFileNameToName();
-    void OnUpperCaseWords();
-    void OnUpperCaseFirstWord();
-    void OnArtistNameToFileName();
-    void OnNameToFileName();
-    void OnUndo();
-    void OnSelectAll();
-    void OnInvertSelection();
-    void OnRemoveSelected();
-    void OnRemoveId3v2();
-    void OnPlay();
-    void OnStop();
-    void OnMakePlayList();
-    void OnExportTitles();
-    void OnAbout();
+    // Runs the command of the table with that identifier, as its menu item does.
+    void RunCommand(int id);
 
     // Saves the window's settings and releases what the session holds; runs once on close.
     void DestroyWindow();
@@ -104,7 +80,8 @@ private:
     void RestorePlacement();
     void SaveSettings();
     void ShowTitle(const std::string& title);
-    void ChangeTagField(int commandId);
+    // The commands the window runs itself: its own dialogs, the player, closing.
+    void RunWindowCommand(int id);
     void OnHeaderClick(int column, int button);
     void OnDblClkTrackList();
     // The folders and .mp3 files of a drag's URLs; empty when the window takes no drop now (a

@@ -96,7 +96,7 @@ void OnAddFolder(Session& session, QWidget* mainWindow)
     if (!session.Ui().BrowseForFolder(folder, "Izaberi folder:", "", lastOpen, false))
         return;
     if (!folder.empty()) {
-        session.m_journal.Clear();
+        session.Journal().Clear();
         TrackList& list = session.List();
         list.SetRedraw(false);
         list.DeleteAllItems();

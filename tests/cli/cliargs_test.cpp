@@ -28,15 +28,15 @@ TEST(CliArgs, CommandsArgumentsOptionsAndPaths)
 {
     CliArgs args = Parsed({"--yes", "set", "Artist", "-live-", "a", "--codepage", "UTF-8", "b"});
     EXPECT_TRUE(args.m_bYes);
-    EXPECT_EQ(args.m_command, CliCommand::SetField);
-    EXPECT_EQ(args.m_nFieldCommand, ID_TAG_ARTIST);
+    EXPECT_EQ(args.m_strCommand, "set");
+    EXPECT_EQ(args.m_pCommand->nId, ID_TAG_ARTIST);
     EXPECT_EQ(args.m_arguments, (std::vector<std::string> {"Artist", "-live-"}));
     EXPECT_TRUE(args.m_bCodePageGiven);
     EXPECT_EQ(args.m_strCodePage, "UTF-8");
     EXPECT_EQ(args.m_paths, (std::vector<std::string> {"a", "b"}));
 
     args = Parsed({"list", "--codepage=ISO-8859-1", "-"});
-    EXPECT_EQ(args.m_command, CliCommand::List);
+    EXPECT_EQ(args.m_strCommand, "list");
     EXPECT_FALSE(args.m_bYes);
     EXPECT_EQ(args.m_strCodePage, "ISO-8859-1");
     // A lone "-" is a name, not an option.
@@ -45,23 +45,23 @@ TEST(CliArgs, CommandsArgumentsOptionsAndPaths)
     const std::vector<std::pair<std::string, int>> fields = {{"name", ID_TAG_NAME},
         {"album", ID_TAG_ALBUM}, {"year", ID_TAG_YEAR}, {"COMMENT", ID_TAG_COMMENT}};
     for (const auto& [field, id] : fields)
-        EXPECT_EQ(Parsed({"set", field, "", "x"}).m_nFieldCommand, id) << field;
+        EXPECT_EQ(Parsed({"set", field, "", "x"}).m_pCommand->nId, id) << field;
 
     // Every command of the table parses with its arguments.
     for (const CliCommandSyntax& syntax : CliCommands()) {
-        std::vector<std::string> words {syntax.m_pName};
-        if (syntax.m_command == CliCommand::SetField)
+        std::vector<std::string> words {syntax.m_strName};
+        if (syntax.m_strName == "set")
             words.insert(words.end(), {"year", "1999"});
-        else if (syntax.m_command == CliCommand::Genre)
+        else if (syntax.m_strName == "genre")
             words.push_back("Jazz");
         else
             for (int i = 0; i < syntax.m_nArguments; ++i)
                 words.push_back("out.file");
         words.push_back("path");
         args = Parsed(words);
-        EXPECT_EQ(args.m_command, syntax.m_command) << syntax.m_pName;
-        EXPECT_EQ(args.m_paths, (std::vector<std::string> {"path"})) << syntax.m_pName;
-        EXPECT_NE(CliUsage().find(std::string("  ") + syntax.m_pName), std::string::npos);
+        EXPECT_EQ(args.m_strCommand, syntax.m_strName);
+        EXPECT_EQ(args.m_paths, (std::vector<std::string> {"path"})) << syntax.m_strName;
+        EXPECT_NE(CliUsage().find("  " + syntax.m_strName), std::string::npos);
     }
 }
 

@@ -157,7 +157,7 @@ TEST_F(CommandFaults, EveryTagCommandOnReadOnlyFilesChangesNoByteAndReportsEachR
         // No file took the change: every row keeps what its file holds, and Undo has nothing
         // to give back.
         EXPECT_EQ(AllCells(), cells);
-        EXPECT_EQ(lib.m_session.m_journal.GetSize(), 0);
+        EXPECT_EQ(lib.m_session.Journal().GetSize(), 0);
         OnUndo(lib.m_session);
         EXPECT_EQ(AllCells(), cells);
         EXPECT_EQ(lib.Bytes("b.mp3"), before[1]);
@@ -229,7 +229,7 @@ TEST_F(CommandFaults, FilesDeletedOrReplacedByAFolderAfterTheListWasFilled)
     EXPECT_EQ(FailedPaths(), missing);
     EXPECT_EQ(lib.Trailer("c.mp3"), TrailerOf(With(kC, "New artist")));
     // Only c's change is journalled, and only c's row shows the new artist.
-    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 1);
+    EXPECT_EQ(lib.m_session.Journal().GetSize(), 1);
     EXPECT_EQ(lib.Cell("a.mp3", TrackList::ColArtist), kA.artist);
     EXPECT_EQ(lib.Cell("c.mp3", TrackList::ColArtist), "New artist");
     OnUndo(lib.m_session);
@@ -349,6 +349,6 @@ TEST(FailedRowsMessage, NamesTheCountAndTheFirstFiveFiles)
             += "\n" + lib.Path("f" + std::to_string(i) + ".mp3") + ": No such file or directory";
     EXPECT_EQ(boxes[0].text, expected + "\n... i jos 2.");
     EXPECT_EQ(boxes[0].caption, "Greska");
-    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 0);
+    EXPECT_EQ(lib.m_session.Journal().GetSize(), 0);
     EXPECT_FALSE(lib.m_session.IsUndoEnabled());
 }

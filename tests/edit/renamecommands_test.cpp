@@ -56,8 +56,8 @@ TEST_F(RenameCommands, NameToFileNameWithCompanionExistingTargetAndEmptyName)
     EXPECT_EQ(lib.m_list.GetItemText(3, 0), "d.mp3");
     EXPECT_EQ(lib.m_list.GetItemText(0, TrackList::ColFolder), lib.m_dir.Path());
 
-    CUndoJournal& journal = lib.m_session.m_journal;
-    EXPECT_EQ(lib.m_session.m_nJournalCommand, ID_NAME_TO_FILENAME);
+    CUndoJournal& journal = lib.m_session.Journal();
+    EXPECT_EQ(lib.m_session.JournalCommand(), ID_NAME_TO_FILENAME);
     // Only the renames that happened are journalled: d's refused one is not.
     ASSERT_EQ(journal.GetSize(), 2);
     EXPECT_EQ(journal.ElementAt(0).m_strOrigPath, lib.Path("a.mp3"));
@@ -88,14 +88,14 @@ TEST_F(RenameCommands, ArtistNameToFileName)
     EXPECT_TRUE(FileExists(lib.Path(" - Dusk.mp3")));
     EXPECT_TRUE(FileExists(lib.Path("X - Taken.mp3")));
     EXPECT_TRUE(FileExists(lib.Path("c.mp3")));
-    EXPECT_EQ(lib.m_session.m_nJournalCommand, ID_ARTIST_NAME_TO_FILENAME);
-    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 3);
+    EXPECT_EQ(lib.m_session.JournalCommand(), ID_ARTIST_NAME_TO_FILENAME);
+    EXPECT_EQ(lib.m_session.Journal().GetSize(), 3);
     // Remove the renamed row b; Undo renames its file back but has no row for it.
     OnSelectAll(lib.m_session);
     OnInvertSelection(lib.m_session);
     lib.Select({" - Dusk.mp3"});
     OnRemoveSelected(lib.m_session);
-    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 2);
+    EXPECT_EQ(lib.m_session.Journal().GetSize(), 2);
     OnUndo(lib.m_session);
     EXPECT_TRUE(FileExists(lib.Path("a.mp3")));
     EXPECT_TRUE(FileExists(lib.Path("d.mp3")));
@@ -121,7 +121,7 @@ TEST_F(RenameCommands, NamesTheSystemRefusesKeepTheRowWithoutAnEntry)
     EXPECT_EQ(lib.m_list.GetItemText(0, 0), "a.mp3");
     EXPECT_TRUE(FileExists(lib.Path("a.txt")));
     EXPECT_TRUE(FileExists(lib.Path("ok.mp3")));
-    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 1);
+    EXPECT_EQ(lib.m_session.Journal().GetSize(), 1);
     // The CLI reports each failure itself: no message box besides.
     EXPECT_TRUE(lib.m_ui.CallsOf("MessageBox").empty());
     // Each failure names the row's own file, with the refused name in the reason.
@@ -143,12 +143,12 @@ TEST_F(RenameCommands, AFileThatHasItsNewNameAlreadyIsNoFailure)
     lib.Select({"a.mp3", "b.mp3"});
     OnNameToFileName(lib.m_session);
     ASSERT_TRUE(FileExists(lib.Path("Daybreak.mp3")));
-    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 2);
+    EXPECT_EQ(lib.m_session.Journal().GetSize(), 2);
     // The second run finds every file named already: nothing to do, nothing to report.
     OnNameToFileName(lib.m_session);
     SetRowFailureHandler(nullptr);
     EXPECT_TRUE(failed.empty());
-    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 0);
+    EXPECT_EQ(lib.m_session.Journal().GetSize(), 0);
     EXPECT_TRUE(FileExists(lib.Path("Daybreak.mp3")));
     EXPECT_TRUE(FileExists(lib.Path("Daybreak.txt")));
     EXPECT_TRUE(FileExists(lib.Path("Dusk\uFFFD.mp3")));

@@ -29,15 +29,15 @@ protected:
     }
     void ExpectJournalOf(int command, const std::vector<std::pair<int, Tag>>& entries)
     {
-        EXPECT_EQ(lib.m_session.m_nJournalCommand, command);
-        ASSERT_EQ(lib.m_session.m_journal.GetSize(), static_cast<int>(entries.size()));
+        EXPECT_EQ(lib.m_session.JournalCommand(), command);
+        ASSERT_EQ(lib.m_session.Journal().GetSize(), static_cast<int>(entries.size()));
         for (std::size_t i = 0; i < entries.size(); ++i) {
-            const CMp3File& entry = lib.m_session.m_journal.ElementAt(static_cast<int>(i));
+            const CMp3File& entry = lib.m_session.Journal().ElementAt(static_cast<int>(i));
             EXPECT_EQ(entry.m_nItem, entries[i].first);
             EXPECT_EQ(entry.m_strTitle, entries[i].second.title);
             EXPECT_EQ(entry.m_strArtist, entries[i].second.artist);
             EXPECT_EQ(static_cast<std::uint8_t>(entry.m_byGenre), entries[i].second.genre);
-            EXPECT_EQ(lib.m_list.RowOfId(lib.m_session.m_journal.RowIdAt(static_cast<int>(i))),
+            EXPECT_EQ(lib.m_list.RowOfId(lib.m_session.Journal().RowIdAt(static_cast<int>(i))),
                 entries[i].first);
         }
     }
@@ -94,7 +94,7 @@ TEST_F(TagCommands, ArtistForAllSelectedRowsAndUndoAfterAHeaderSort)
     EXPECT_EQ(lib.Cell("b.mp3", TrackList::ColArtist), "second artist");
     EXPECT_EQ(lib.Cell("a.mp3", TrackList::ColGenre), GenreName(17));
     EXPECT_EQ(lib.Cell("a.mp3", TrackList::ColFolder), lib.m_dir.Path());
-    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 0);
+    EXPECT_EQ(lib.m_session.Journal().GetSize(), 0);
     EXPECT_FALSE(lib.m_session.IsUndoEnabled());
 }
 
@@ -123,7 +123,7 @@ TEST_F(TagCommands, AlbumYearCommentAndLongTexts)
     // The journal holds the previous batch's results for this one.
     ExpectJournalOf(
         ID_TAG_COMMENT, {{0, a}, {2, With(kC, &Tag::album, "")}, {3, With(kD, &Tag::album, "")}});
-    EXPECT_EQ(lib.m_session.m_journal.ElementAt(0).m_strYear, "1999");
+    EXPECT_EQ(lib.m_session.Journal().ElementAt(0).m_strYear, "1999");
 }
 
 TEST_F(TagCommands, CancelledFieldDialogEmptiesTheJournal)
@@ -135,8 +135,8 @@ TEST_F(TagCommands, CancelledFieldDialogEmptiesTheJournal)
     lib.m_ui.CancelInput();
     OnChangeTagField(lib.m_session, ID_TAG_ALBUM);
     EXPECT_EQ(lib.Trailer("a.mp3"), before);
-    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 0);
-    EXPECT_EQ(lib.m_session.m_nJournalCommand, ID_TAG_ALBUM);
+    EXPECT_EQ(lib.m_session.Journal().GetSize(), 0);
+    EXPECT_EQ(lib.m_session.JournalCommand(), ID_TAG_ALBUM);
     EXPECT_FALSE(lib.m_session.IsUndoEnabled());
 }
 
@@ -184,8 +184,8 @@ TEST_F(TagCommands, NothingSelectedShowsTheCommandsMessageAndChangesNothing)
         EXPECT_EQ(lib.m_ui.m_calls[0].text, c.text);
         EXPECT_EQ(lib.m_ui.m_calls[0].caption, c.run == cases[0].run ? "Info" : "Oznaci nesto");
         EXPECT_EQ(lib.m_ui.m_calls[0].style, MB_ICONINFORMATION);
-        EXPECT_EQ(lib.m_session.m_journal.GetSize(), 3) << c.text;
-        EXPECT_EQ(lib.m_session.m_nJournalCommand, ID_TAG_ARTIST);
+        EXPECT_EQ(lib.m_session.Journal().GetSize(), 3) << c.text;
+        EXPECT_EQ(lib.m_session.JournalCommand(), ID_TAG_ARTIST);
     }
 }
 
@@ -208,7 +208,7 @@ TEST_F(TagCommands, GenreRewritesTheCellsTextsAndUndoesAfterARemoval)
     OnChangeGenre(lib.m_session);
     lib.m_ui.AnswerGenre(200, "");
     OnChangeGenre(lib.m_session);
-    EXPECT_EQ(lib.m_session.m_journal.GetSize(), 3);
+    EXPECT_EQ(lib.m_session.Journal().GetSize(), 3);
     EXPECT_EQ(lib.Cell("d.mp3", TrackList::ColGenre), "Blues");
 
     // Remove row b (index 1, not journaled): the entries above it are renumbered.
@@ -286,7 +286,7 @@ TEST_F(TagCommands, RecasingTakesTheCellsAndKeepsYearAndComment)
     EXPECT_EQ(lib.Trailer("a.mp3"), TrailerOf(a));
     EXPECT_EQ(lib.Trailer("d.mp3"),
         TrailerOf({"Delta song", "Fourth Artist", "Four Album", "2002", "c4", 80}));
-    EXPECT_EQ(lib.m_session.m_nJournalCommand, ID_UPPER_CASE_FIRST_WORD);
+    EXPECT_EQ(lib.m_session.JournalCommand(), ID_UPPER_CASE_FIRST_WORD);
     const std::string once = lib.Trailer("d.mp3");
     OnUpperCaseFirstWord(lib.m_session);
     EXPECT_EQ(lib.Trailer("d.mp3"), once);
@@ -303,12 +303,12 @@ TEST_F(TagCommands, FileNameToNameAndArtistChangeOnlyTheirField)
     EXPECT_EQ(lib.Trailer("heron - winter RHAPSODY.mp3"),
         TrailerOf(With(kB, &Tag::title, "Winter rhapsody")));
     EXPECT_EQ(lib.Cell("heron - winter RHAPSODY.mp3", TrackList::ColName), "Winter rhapsody");
-    EXPECT_EQ(lib.m_session.m_nJournalCommand, ID_FILENAME_TO_NAME);
+    EXPECT_EQ(lib.m_session.JournalCommand(), ID_FILENAME_TO_NAME);
     OnFileNameToArtist(lib.m_session);
     EXPECT_EQ(lib.Trailer("heron - winter RHAPSODY.mp3"),
         TrailerOf(With(With(kB, &Tag::title, "Winter rhapsody"), &Tag::artist, "Heron")));
     EXPECT_EQ(lib.Cell("heron - winter RHAPSODY.mp3", TrackList::ColArtist), "Heron");
-    EXPECT_EQ(lib.m_session.m_nJournalCommand, ID_FILENAME_TO_ARTIST);
+    EXPECT_EQ(lib.m_session.JournalCommand(), ID_FILENAME_TO_ARTIST);
     OnUndo(lib.m_session);
     EXPECT_EQ(lib.Trailer("heron - winter RHAPSODY.mp3"),
         TrailerOf(With(kB, &Tag::title, "Winter rhapsody")));
@@ -422,10 +422,10 @@ TEST_F(TagCommands, RemoveId3v2CutsTheHeaderOfSelectedFilesOnly)
     WriteFileBytes(lib.Path("b.mp3"), header + body);
     lib.m_ui.AnswerInput("x");
     OnChangeTagField(lib.m_session, ID_TAG_YEAR);
-    const int journal = lib.m_session.m_journal.GetSize();
+    const int journal = lib.m_session.Journal().GetSize();
     OnRemoveId3v2(lib.m_session);
     EXPECT_EQ(lib.Bytes("a.mp3"), FakeAudio(1000) + TrailerOf(With(kA, &Tag::year, "x")));
     EXPECT_EQ(lib.Bytes("b.mp3"), header + body);
-    EXPECT_EQ(lib.m_session.m_journal.GetSize(), journal);
+    EXPECT_EQ(lib.m_session.Journal().GetSize(), journal);
     EXPECT_TRUE(lib.m_ui.CallsOf("MessageBox").empty());
 }

@@ -193,7 +193,7 @@ protected:
         SelectAll();
         m_ui.AnswerInput("Someone");
         OnChangeTagField(m_session, ID_TAG_ARTIST);
-        ASSERT_EQ(m_session.m_journal.GetSize(), 4);
+        ASSERT_EQ(m_session.Journal().GetSize(), 4);
         ASSERT_TRUE(m_session.IsUndoEnabled());
         m_session.List().SetSelected(RowOf("d.mp3"), false);
     }
@@ -221,7 +221,7 @@ TEST_F(DeleteTest, ConfirmedDeleteTrashesTheFilesDropsTheRowsAndEmptiesTheJourna
     EXPECT_EQ(ReadFileBytes(Trash("files/b.mp3")), bytes);
     ASSERT_EQ(m_session.List().GetItemCount(), 1);
     EXPECT_EQ(m_session.List().GetItemText(0, TrackList::ColFile), "d.mp3");
-    EXPECT_EQ(m_session.m_journal.GetSize(), 0);
+    EXPECT_EQ(m_session.Journal().GetSize(), 0);
     // The Undo item keeps its state until a command re-evaluates it.
     EXPECT_TRUE(m_session.IsUndoEnabled());
     EXPECT_TRUE(m_ui.m_calls.size() == 1 && m_ui.m_calls[0].kind == "InputDialog");
@@ -234,7 +234,7 @@ TEST_F(DeleteTest, RefusedDeleteKeepsRowsFilesAndJournal)
     EXPECT_EQ(FilesIn(music), (std::vector<std::string> {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}));
     EXPECT_EQ(m_session.List().GetItemCount(), 4);
     EXPECT_EQ(m_session.List().GetSelectedCount(), 3);
-    EXPECT_EQ(m_session.m_journal.GetSize(), 4);
+    EXPECT_EQ(m_session.Journal().GetSize(), 4);
     EXPECT_TRUE(FilesIn(Trash("files")).empty());
 }
 
@@ -255,7 +255,7 @@ TEST_F(DeleteTest, CancelMidwayDropsOnlyTheRowsOfTrashedFiles)
     for (int i = 0; i < 200; ++i)
         AddTrack(music, "t" + std::to_string(1000 + i) + ".mp3");
     SelectAll();
-    const int journalBefore = m_session.m_journal.GetSize();
+    const int journalBefore = m_session.Journal().GetSize();
     m_shell.m_nCancelAtItem = 120;
     OnDelete(m_session);
 
@@ -274,5 +274,5 @@ TEST_F(DeleteTest, CancelMidwayDropsOnlyTheRowsOfTrashedFiles)
     for (const std::string& name : FilesIn(Trash("files")))
         EXPECT_EQ(RowOf(name), -1) << name;
     // Aborted: the journal keeps the entries of the rows that stayed.
-    EXPECT_EQ(m_session.m_journal.GetSize(), journalBefore - std::min(trashed, 4));
+    EXPECT_EQ(m_session.Journal().GetSize(), journalBefore - std::min(trashed, 4));
 }

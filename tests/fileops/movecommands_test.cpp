@@ -198,7 +198,7 @@ TEST_F(MoveTest, UndoAfterAMoveFindsTheMovedFiles)
     m_ui.m_folderAnswers.push_back(target);
     OnMoveToFolder(m_session);
     ASSERT_EQ(FilesIn(target), (std::vector<std::string> {"a.mp3", "b.mp3"}));
-    EXPECT_EQ(m_session.m_journal.GetSize(), 2);
+    EXPECT_EQ(m_session.Journal().GetSize(), 2);
     EXPECT_TRUE(m_session.IsUndoEnabled());
 
     OnUndo(m_session);
@@ -252,7 +252,7 @@ TEST_F(MoveTest, MoveToRootArtistMakesArtistFoldersAfterConfirmation)
     EXPECT_EQ(Cell("b.mp3", TrackList::ColFolder), owls);
     for (const char* name : {"c.mp3", "d.mp3", "e.mp3", "f.mp3"})
         EXPECT_EQ(Cell(name, TrackList::ColFolder), music) << name;
-    EXPECT_EQ(m_session.m_journal.GetSize(), 0);
+    EXPECT_EQ(m_session.Journal().GetSize(), 0);
     EXPECT_FALSE(m_session.IsUndoEnabled());
 }
 

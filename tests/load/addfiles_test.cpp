@@ -26,7 +26,7 @@ TEST(AddFiles, ReplacesTheListWithTheChosenFilesAndShowsTheLoadingTitle)
     Session session(ui);
     session.List().AddRow({"old.mp3"});
     CMp3File journaled;
-    session.m_journal.Add(journaled, 0);
+    session.Journal().Add(journaled, 0);
     std::vector<std::string> titles;
     std::vector<int> rowsAtTitle;
     session.m_onTitleChanged = [&](const std::string& title) {
@@ -55,7 +55,7 @@ TEST(AddFiles, ReplacesTheListWithTheChosenFilesAndShowsTheLoadingTitle)
     EXPECT_TRUE(list.IsRedrawOn());
     EXPECT_EQ(titles, (std::vector<std::string> {"Loading....", "MP3 Sonivar"}));
     EXPECT_EQ(rowsAtTitle, (std::vector<int> {0, 3}));
-    EXPECT_TRUE(session.m_journal.GetSize() == 0);
+    EXPECT_TRUE(session.Journal().GetSize() == 0);
     EXPECT_FALSE(undoState);
 }
 
@@ -65,13 +65,13 @@ TEST(AddFiles, CancelKeepsListJournalAndUndoItem)
     Session session(ui);
     session.List().AddRow({"keep.mp3"});
     CMp3File journaled;
-    session.m_journal.Add(journaled, 0);
+    session.Journal().Add(journaled, 0);
     int undoCalls = 0;
     session.m_onUndoMenuChanged = [&](bool) { ++undoCalls; };
     ui.m_openAnswers.push_back(std::nullopt);
     OnAddFiles(session);
     EXPECT_EQ(session.List().GetItemCount(), 1);
-    EXPECT_FALSE(session.m_journal.GetSize() == 0);
+    EXPECT_FALSE(session.Journal().GetSize() == 0);
     EXPECT_EQ(undoCalls, 0);
 }
 

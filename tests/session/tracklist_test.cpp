@@ -291,19 +291,19 @@ TEST(SelectionCommands, SelectAllInvertAndRemoveSelected)
         CMp3File file;
         file.m_nItem = row;
         file.m_strTitle = list.GetItemText(row, 0);
-        session.m_journal.Add(file, list.IdOfRow(row));
+        session.Journal().Add(file, list.IdOfRow(row));
     }
     session.UpdateUndoMenu();
     list.SetSelected(2, true);
     list.SetSelected(1, true);
     OnRemoveSelected(session);
     EXPECT_EQ(Column(list, 0), (std::vector<std::string> {"a.mp3", "d.mp3"}));
-    ASSERT_EQ(session.m_journal.GetSize(), 2);
-    EXPECT_EQ(session.m_journal.ElementAt(0).m_strTitle, "a.mp3");
-    EXPECT_EQ(session.m_journal.ElementAt(0).m_nItem, 0);
-    EXPECT_EQ(session.m_journal.ElementAt(1).m_strTitle, "d.mp3");
-    EXPECT_EQ(session.m_journal.ElementAt(1).m_nItem, 1);
-    EXPECT_EQ(list.RowOfId(session.m_journal.RowIdAt(1)), 1);
+    ASSERT_EQ(session.Journal().GetSize(), 2);
+    EXPECT_EQ(session.Journal().ElementAt(0).m_strTitle, "a.mp3");
+    EXPECT_EQ(session.Journal().ElementAt(0).m_nItem, 0);
+    EXPECT_EQ(session.Journal().ElementAt(1).m_strTitle, "d.mp3");
+    EXPECT_EQ(session.Journal().ElementAt(1).m_nItem, 1);
+    EXPECT_EQ(list.RowOfId(session.Journal().RowIdAt(1)), 1);
     EXPECT_TRUE(session.IsUndoEnabled());
     // Nothing selected: nothing changes.
     OnRemoveSelected(session);
@@ -312,7 +312,7 @@ TEST(SelectionCommands, SelectAllInvertAndRemoveSelected)
     OnSelectAll(session);
     OnRemoveSelected(session);
     EXPECT_EQ(list.GetItemCount(), 0);
-    EXPECT_EQ(session.m_journal.GetSize(), 0);
+    EXPECT_EQ(session.Journal().GetSize(), 0);
     EXPECT_TRUE(session.IsUndoEnabled());
     EXPECT_TRUE(ui.m_calls.empty());
 }
@@ -335,11 +335,11 @@ TEST(Session, UndoMenuStateFollowsTheJournalOnlyWhenRefreshed)
     std::vector<bool> seen;
     session.m_onUndoMenuChanged = [&seen](bool on) { seen.push_back(on); };
     EXPECT_FALSE(session.IsUndoEnabled());
-    session.m_journal.Add(CMp3File(), 1);
+    session.Journal().Add(CMp3File(), 1);
     EXPECT_FALSE(session.IsUndoEnabled());
     session.UpdateUndoMenu();
     EXPECT_TRUE(session.IsUndoEnabled());
-    session.m_journal.Clear();
+    session.Journal().Clear();
     EXPECT_TRUE(session.IsUndoEnabled());
     session.UpdateUndoMenu();
     EXPECT_EQ(seen, (std::vector<bool> {true, false}));

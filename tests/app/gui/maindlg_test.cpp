@@ -733,7 +733,7 @@ TEST(MainDlg, RowsShowWhatTheFilesHoldAndABatchWithFailuresEndsInOneMessage)
     ASSERT_TRUE(QFile::remove(QString::fromStdString(library.Path("b.mp3"))));
     ASSERT_TRUE(QFile::remove(QString::fromStdString(library.Path("c.mp3"))));
     ASSERT_TRUE(QDir().mkdir(QString::fromStdString(library.Path("c.mp3"))));
-    window.OnSelectAll();
+    window.RunCommand(ID_SELECT_ALL);
 
     // A text longer than the field: the file holds its first 30 bytes, and so does the cell.
     const std::string longArtist = "An artist name far too long for its field";
@@ -770,8 +770,8 @@ TEST(MainDlg, RowsShowWhatTheFilesHoldAndABatchWithFailuresEndsInOneMessage)
     EXPECT_EQ(icon, QMessageBox::Warning);
 
     // Undo gives back only what was written: a's old artist; nothing is made at b's place.
-    ASSERT_EQ(window.GetSession().m_journal.GetSize(), 1);
-    window.OnUndo();
+    ASSERT_EQ(window.GetSession().Journal().GetSize(), 1);
+    window.RunCommand(ID_UNDO);
     EXPECT_EQ(
         library.TrailerOnDisk("a.mp3"), Library::Trailer({"Song", "Old artist", "", "", "", 13}));
     EXPECT_EQ(list.GetItemText(RowOf(window, "a.mp3"), TrackList::ColArtist), "Old artist");

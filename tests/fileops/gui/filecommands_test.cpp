@@ -90,7 +90,7 @@ TEST_F(FileCommandsGui, DeleteConfirmedInTheBoxRemovesRowsAndEmptiesTheJournal)
     m_session.List().SelectAll();
     m_ui.AnswerInput("Someone");
     OnChangeTagField(m_session, ID_TAG_ARTIST);
-    ASSERT_EQ(m_session.m_journal.GetSize(), 4);
+    ASSERT_EQ(m_session.Journal().GetSize(), 4);
     m_session.List().SetSelected(3, false);
 
     // Refused: everything stays.
@@ -100,14 +100,14 @@ TEST_F(FileCommandsGui, DeleteConfirmedInTheBoxRemovesRowsAndEmptiesTheJournal)
     EXPECT_EQ(
         question, QStringLiteral("Are you sure you want to move these 3 items to the Trash?"));
     EXPECT_EQ(m_session.List().GetItemCount(), 4);
-    EXPECT_EQ(m_session.m_journal.GetSize(), 4);
+    EXPECT_EQ(m_session.Journal().GetSize(), 4);
     EXPECT_EQ(FilesIn(m_music).size(), 4u);
 
     AnswerNextBox(QStringLiteral("Yes"));
     OnDelete(m_session);
     ASSERT_EQ(m_session.List().GetItemCount(), 1);
     EXPECT_EQ(m_session.List().GetItemText(0, TrackList::ColFile), "t103.mp3");
-    EXPECT_EQ(m_session.m_journal.GetSize(), 0);
+    EXPECT_EQ(m_session.Journal().GetSize(), 0);
     EXPECT_EQ(FilesIn(m_music), std::vector<std::string> {"t103.mp3"});
     EXPECT_EQ(FilesIn(m_home / "data/Trash/files"),
         (std::vector<std::string> {"t100.mp3", "t101.mp3", "t102.mp3"}));

@@ -139,7 +139,7 @@ void AddOneRow(Session& session, const std::string& name)
     cells[TrackList::ColFile] = name;
     cells[TrackList::ColFolder] = "/old";
     const int row = session.List().AddRow(cells);
-    session.m_journal.Add(CMp3File(), session.List().IdOfRow(row));
+    session.Journal().Add(CMp3File(), session.List().IdOfRow(row));
     session.UpdateUndoMenu();
 }
 
@@ -182,7 +182,7 @@ TEST(AddFolder, ThroughThePickerReplacesTheListAndStoresLastOpen)
             EXPECT_EQ(list.GetItemText(row, TrackList::ColName), "Pjesma");
             EXPECT_EQ(list.GetItemText(row, TrackList::ColArtist), "Izvodjac");
         }
-    EXPECT_EQ(session.m_journal.GetSize(), 0);
+    EXPECT_EQ(session.Journal().GetSize(), 0);
     EXPECT_FALSE(window.Action(ID_UNDO)->isEnabled());
     EXPECT_TRUE(window.isEnabled());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -225,7 +225,7 @@ TEST(AddFolder, CancelledPickerChangesNothing)
     ASSERT_EQ(ui.CallsOf("BrowseForFolder").size(), 1u);
     EXPECT_EQ(ui.CallsOf("BrowseForFolder")[0].filter, "Izaberi folder:");
     EXPECT_EQ(Column(session.List(), TrackList::ColFile), std::vector<std::string> {"old.mp3"});
-    EXPECT_EQ(session.m_journal.GetSize(), 1);
+    EXPECT_EQ(session.Journal().GetSize(), 1);
     EXPECT_EQ(undoCalls, 0);
     EXPECT_FALSE(FileExists(home.RegFile()));
 }
@@ -332,7 +332,7 @@ TEST(AddFolder, CommandLineFolderAddsRowsWithoutTouchingJournalOrSettings)
     auto files = Column(session.List(), TrackList::ColFile);
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string> {"a.mp3", "b.MP3", "d.mp3", "old.mp3"}));
-    EXPECT_EQ(session.m_journal.GetSize(), 1);
+    EXPECT_EQ(session.Journal().GetSize(), 1);
     EXPECT_TRUE(mainWindow.isEnabled());
     EXPECT_FALSE(FileExists(home.RegFile()));
 
@@ -469,7 +469,7 @@ TEST(AddFolder, DroppedFoldersAndFilesAddToTheListAndADropDuringAScanIsRefused)
             EXPECT_EQ(list.GetItemText(row, TrackList::ColArtist), "Pjevac");
         }
     }
-    EXPECT_EQ(window.GetSession().m_journal.GetSize(), 1);
+    EXPECT_EQ(window.GetSession().Journal().GetSize(), 1);
     EXPECT_FALSE(FileExists(home.RegFile()));
 
     // While the dropped large tree is scanned, another drop is refused.
@@ -544,6 +544,6 @@ TEST(AddFiles, ThreeChosenFilesReplaceTheListInTheWindow)
     EXPECT_TRUE(painted.m_titles.contains(QStringLiteral("Loading....")))
         << painted.m_titles.join(", ").toStdString();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("MP3 Sonivar"));
-    EXPECT_EQ(window.GetSession().m_journal.GetSize(), 0);
+    EXPECT_EQ(window.GetSession().Journal().GetSize(), 0);
     EXPECT_FALSE(window.Action(ID_UNDO)->isEnabled());
 }
