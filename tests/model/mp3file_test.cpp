@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <map>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -312,6 +313,29 @@ TEST(CMp3FileTest, OneOpenPathsMatchTheTwoStepsOnEveryKindOfFile)
         }
         EXPECT_EQ(updated.Descriptor(), -1);
     }
+}
+
+// The file a record keeps for its write is not part of a copy (the journal's snapshot): the
+// write closes it and its lock goes, however many copies were made.
+TEST(CMp3FileTest, CopiesHoldNoFileAndTheWriteReleasesTheLock)
+{
+    TempDir dir;
+    const std::string path = dir / "a.mp3";
+    WriteFileBytes(path, FakeAudio(300) + Id3v1Bytes("Old", "", "", "", "", 1));
+    CMp3File mp3;
+    mp3.Load(path, CMp3File::kForUpdate);
+    ASSERT_TRUE(mp3.IsWritable());
+    const CMp3File snapshot = mp3;
+    EXPECT_EQ(snapshot.Descriptor(), -1);
+    const int other = open(path.c_str(), O_RDONLY);
+    EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0); // held from the read to the write
+    mp3.m_strTitle = "New";
+    ASSERT_TRUE(mp3.WriteTag());
+    EXPECT_EQ(mp3.Descriptor(), -1);
+    EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    close(other);
+    EXPECT_EQ(Loaded(path).m_strTitle, "New");
+    EXPECT_EQ(snapshot.m_strTitle, "Old");
 }
 
 TEST(CMp3FileTest, WriteThroughAFileOpenOnlyForReadingFailsAndKeepsTheBytes)
