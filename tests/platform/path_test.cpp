@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "model/genres.h"
 #include "platform/path.h"
 #include "support/fixtures.h"
 
@@ -49,21 +48,4 @@ TEST(PathsTest, DiskQueries)
     EXPECT_TRUE(PathExists(dir.Path()));
     EXPECT_FALSE(PathExists(dir / "b.mp3"));
     EXPECT_FALSE(PathExists(""));
-}
-
-TEST(GenresTest, NamesByCodeAndSignedBytes)
-{
-    EXPECT_EQ(GenreName(0), "Blues");
-    EXPECT_EQ(GenreName(17), "Rock");
-    EXPECT_EQ(GenreName(40), "Alt. Rock");
-    EXPECT_EQ(GenreName(67), "Psychedelic");
-    EXPECT_EQ(GenreName(147), "Synthpop");
-    EXPECT_EQ(GenreName(148), "");
-    EXPECT_EQ(GenreName(254), "");
-    EXPECT_EQ(GenreName(255), " ");
-    EXPECT_EQ(GenreName(-1), " ");
-    EXPECT_EQ(GenreName(-108), "");
-    EXPECT_EQ(GenreName(-109), "Synthpop");
-    for (int code = 0; code < kGenreCount; ++code)
-        EXPECT_FALSE(GenreName(code).empty()) << code;
 }
