@@ -22,7 +22,7 @@
 #include "fileops/fileopbatch.h"
 #include "load/addfiles.h"
 #include "load/scanfolder.h"
-#include "model/paths.h"
+#include "platform/path.h"
 #include "platform/codepage.h"
 #include "platform/settingskey.h"
 #include "res/resource.h"

@@ -1,13 +1,13 @@
 #include "load/codepagecommand.h"
 
-#include "session/session.h"
-#include "platform/settingskey.h"
 #include "model/genres.h"
 #include "model/mp3file.h"
-#include "model/paths.h"
 #include "platform/codepage.h"
+#include "platform/path.h"
+#include "platform/settingskey.h"
 #include "platform/uiservices.h"
 #include "res/resource.h"
+#include "session/session.h"
 
 namespace {
 
@@ -20,10 +20,9 @@ void RereadTags(TrackList& list)
     for (int row = 0; row < list.GetItemCount(); ++row) {
         const std::string path = JoinPath(
             list.GetItemText(row, TrackList::ColFolder), list.GetItemText(row, TrackList::ColFile));
-        file.SetPath(path);
+        file.Load(path);
         if (!file.m_bValid)
             continue;
-        file.ReadTag();
         list.SetItemText(row, TrackList::ColArtist, file.m_strArtist);
         list.SetItemText(row, TrackList::ColAlbum, file.m_strAlbum);
         list.SetItemText(row, TrackList::ColName, file.m_strTitle);

@@ -13,7 +13,7 @@
 #include "load/gui/loadingdlg.h"
 #include "load/scanfolder.h"
 #include "load/scanworker.h"
-#include "model/paths.h"
+#include "platform/path.h"
 #include "platform/uiservices.h"
 
 namespace {

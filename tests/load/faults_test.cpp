@@ -12,16 +12,16 @@
 
 #include <gtest/gtest.h>
 
-#include "session/selectioncommands.h"
-#include "session/session.h"
-#include "session/batch.h"
 #include "edit/removeid3v2.h"
 #include "edit/renamecommands.h"
 #include "edit/tagcommands.h"
 #include "load/scanfolder.h"
 #include "load/scanworker.h"
-#include "model/paths.h"
+#include "platform/path.h"
 #include "res/resource.h"
+#include "session/batch.h"
+#include "session/selectioncommands.h"
+#include "session/session.h"
 #include "support/fixtures.h"
 #include "support/scriptedui.h"
 #include "support/unprivileged.h"

@@ -22,12 +22,12 @@
 #include <gtest/gtest.h>
 
 #include "app/gui/maindlg.h"
-#include "platform/settingskey.h"
 #include "load/gui/addfolder.h"
 #include "load/gui/browsefolderdlg.h"
 #include "load/gui/loadingdlg.h"
 #include "load/scanfolder.h"
-#include "model/paths.h"
+#include "platform/path.h"
+#include "platform/settingskey.h"
 #include "res/resource.h"
 #include "support/fixtures.h"
 #include "support/scriptedui.h"
