@@ -1,13 +1,13 @@
 #include "load/codepagecommand.h"
 
-#include "session/session.h"
-#include "platform/settingskey.h"
 #include "load/scanfolder.h"
 #include "model/mp3file.h"
-#include "model/paths.h"
 #include "platform/codepage.h"
+#include "platform/path.h"
+#include "platform/settingskey.h"
 #include "platform/uiservices.h"
 #include "res/resource.h"
+#include "session/session.h"
 
 namespace {
 
@@ -20,10 +20,9 @@ void RereadTags(TrackList& list)
     for (int row = 0; row < list.GetItemCount(); ++row) {
         const std::string path = JoinPath(
             list.GetItemText(row, TrackList::ColFolder), list.GetItemText(row, TrackList::ColFile));
-        file.SetPath(path);
+        file.Load(path);
         if (!file.m_bValid)
             continue;
-        file.ReadTag();
         const TrackList::Cells cells = RowOfFile(file, "", "");
         for (int column : {TrackList::ColArtist, TrackList::ColAlbum, TrackList::ColName,
                  TrackList::ColYear, TrackList::ColComment, TrackList::ColGenre})

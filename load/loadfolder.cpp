@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "load/addfiles.h"
-#include "model/paths.h"
+#include "platform/path.h"
 #include "platform/settingskey.h"
 #include "platform/uiservices.h"
 #include "session/session.h"

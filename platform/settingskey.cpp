@@ -10,6 +10,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/path.h"
+
 namespace {
 
 std::string LowerName(const std::string& name)
@@ -26,11 +28,6 @@ std::string LowerName(const std::string& name)
 std::string UpToNul(const std::string& text)
 {
     return text.substr(0, text.find('\0'));
-}
-
-std::string FolderOf(const std::string& path)
-{
-    return path.substr(0, path.rfind('/'));
 }
 
 std::string HomeFolder()

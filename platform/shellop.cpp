@@ -14,6 +14,7 @@
 #include "platform/atomicfile.h"
 #include "platform/exception.h"
 #include "platform/file.h"
+#include "platform/path.h"
 #include "platform/shellui.h"
 
 namespace {
@@ -192,7 +193,7 @@ bool Operation::Fail(const std::string& path, int result, const std::string& rea
         + "ing File or Folder";
     m_ui.NoteFailure(path, reason);
     const bool skip = m_ui.ShowError(
-        caption, "Cannot " + Verb() + " '" + NameOfPath(path) + "': " + reason, more);
+        caption, "Cannot " + Verb() + " '" + FileNameOf(path) + "': " + reason, more);
     if (!more || !skip) {
         m_bStopped = more;
         return false;
@@ -283,7 +284,7 @@ bool Operation::DoTransfer(const std::string& source, std::string target, bool m
             return Fail(source, DE_FILEDESTISFLD, "A folder with that name already exists.", more);
         if ((m_op.fFlags & FOF_RENAMEONCOLLISION) && m_op.wFunc != FO_RENAME) {
             target = folder + "/" + (n == 1 ? "Copy of " : "Copy (" + std::to_string(n) + ") of ")
-                + NameOfPath(source);
+                + FileNameOf(source);
             continue;
         }
         if (m_op.wFunc == FO_RENAME)
@@ -336,7 +337,7 @@ int Operation::Trash(const std::string& path, bool& noTrash)
         return errno;
     std::string folder = real;
     free(real);
-    const std::string absolute = (folder == "/" ? "" : folder) + "/" + NameOfPath(path);
+    const std::string absolute = (folder == "/" ? "" : folder) + "/" + FileNameOf(path);
 
     const char* dataHome = std::getenv("XDG_DATA_HOME");
     const char* home = std::getenv("HOME");
@@ -379,7 +380,7 @@ int Operation::Trash(const std::string& path, bool& noTrash)
         noTrash = true;
         return EXDEV;
     }
-    const std::string name = NameOfPath(path);
+    const std::string name = FileNameOf(path);
     const auto dot = name.rfind('.');
     const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
     const std::string ext = stem.size() == name.size() ? "" : name.substr(dot);
@@ -468,7 +469,7 @@ int Operation::Run()
             && (sources.size() > 1 || (stat(to[0].c_str(), &st) == 0 && S_ISDIR(st.st_mode)));
         if (intoFolder) {
             for (const std::string& source : sources)
-                targets.push_back(to[0] + "/" + NameOfPath(source));
+                targets.push_back(to[0] + "/" + FileNameOf(source));
         } else if (to.size() == sources.size()) {
             targets = to;
         } else {

@@ -863,6 +863,19 @@ TEST_F(SonivarCli, DryRunPrintsWhatTheRealRunDoesOnACopyOfTheTreeAndTouchesNothi
     }
 }
 
+// A file of 200 bytes or fewer keeps its trailer unread, but the write replaces it in place: the
+// dry run does not announce a new tag.
+TEST_F(SonivarCli, DryRunOfAShortFileWithATrailerAnnouncesNoNewTag)
+{
+    const std::string bytes = std::string(22, 'x') + TrailerOf({"T", "A", "", "", "", 1});
+    WriteFileBytes(m_dir / "short.mp3", bytes);
+    const CliRun dry = Run({"--dry-run", "genre", "Jazz", m_dir / "short.mp3"});
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(dry.out, m_dir / "short.mp3" + ": genre: \" \" -> \"Jazz\"\n");
+    EXPECT_EQ(Run({"genre", "Jazz", m_dir / "short.mp3"}).status, 0);
+    EXPECT_EQ(Bytes("short.mp3").size(), bytes.size()); // replaced in place, not added
+}
+
 TEST_F(SonivarCli, HelpListsEveryCommandWithItsArgumentsAndVersionPrintsIt)
 {
     const CliRun help = Run({"--help"});

@@ -17,7 +17,7 @@
 #include "edit/tagcommands.h"
 #include "load/scanfolder.h"
 #include "load/scanworker.h"
-#include "model/paths.h"
+#include "platform/path.h"
 #include "res/resource.h"
 #include "session/batch.h"
 #include "session/selectioncommands.h"

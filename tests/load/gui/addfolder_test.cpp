@@ -25,7 +25,7 @@
 #include "load/gui/browsefolderdlg.h"
 #include "load/gui/loadingdlg.h"
 #include "load/scanfolder.h"
-#include "model/paths.h"
+#include "platform/path.h"
 #include "platform/settingskey.h"
 #include "res/resource.h"
 #include "support/fixtures.h"
