@@ -42,7 +42,8 @@ void LoadRows(TrackList& list, LoadView& view, ScanWorker::Walk walk)
 {
     using Clock = std::chrono::steady_clock;
     ScanWorker worker;
-    worker.Start(std::move(walk), [&view] { view.Wake(); });
+    worker.Start(
+        std::move(walk), [&view] { view.Wake(); }, view.BatchRows());
     Clock::time_point shown = Clock::now();
     std::vector<TrackList::Cells> rows;
     view.Run([&](std::chrono::milliseconds wait) {

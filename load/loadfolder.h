@@ -26,6 +26,8 @@ public:
     // Called on the walking thread whenever a batch of rows is ready and when the walk has
     // ended, for a front end that waits elsewhere than in deliver.
     virtual void Wake() { }
+    // The most rows a batch holds: each batch is sorted into the whole list.
+    virtual std::size_t BatchRows() const { return 256; }
 };
 
 // Runs walk on the scan worker and adds its rows to list in walk order, in batches, while view

@@ -2,7 +2,6 @@
 
 namespace {
 
-constexpr std::size_t kBatchRows = 256;
 constexpr auto kBatchInterval = std::chrono::milliseconds(50);
 
 } // namespace
@@ -20,7 +19,7 @@ public:
         m_progress.m_strFile = file;
         m_progress.m_nLoaded = loaded;
         const auto now = std::chrono::steady_clock::now();
-        if (m_rows.size() >= kBatchRows || now - m_lastBatch >= kBatchInterval) {
+        if (m_rows.size() >= m_worker.m_nBatchRows || now - m_lastBatch >= kBatchInterval) {
             m_lastBatch = now;
             HandOver(false);
         }
@@ -55,9 +54,10 @@ ScanWorker::~ScanWorker()
     Wait();
 }
 
-void ScanWorker::Start(Walk walk, std::function<void()> wake)
+void ScanWorker::Start(Walk walk, std::function<void()> wake, std::size_t batchRows)
 {
     Wait();
+    m_nBatchRows = batchRows;
     m_batches.clear();
     m_bFinished = false;
     m_progress = Progress();

@@ -13,9 +13,9 @@
 #include "session/tracklist.h"
 
 // The walk on a thread of its own (ScanThreadProc). The list's thread takes the rows in walk
-// order with TakeRows, a batch at a time: a batch closes every 256 rows or 50 ms of walking,
-// whichever comes first, and at the end. With each batch the walk leaves the Loading dialog's
-// texts in a snapshot that the list's thread reads when it likes.
+// order with TakeRows, a batch at a time: a batch closes every batchRows rows (given to Start)
+// or 50 ms of walking, whichever comes first, and at the end. With each batch the walk leaves the
+// Loading dialog's texts in a snapshot that the list's thread reads when it likes.
 class ScanWorker final {
 public:
     struct Progress {
@@ -32,7 +32,7 @@ public:
     // Clears g_bCancelScan, zeroes g_nLoadedCount and runs walk on a new thread (after the
     // previous walk, if any, has ended). wake, when given, is called on that thread whenever a
     // batch is ready and once when the walk has ended.
-    void Start(Walk walk, std::function<void()> wake = {});
+    void Start(Walk walk, std::function<void()> wake = {}, std::size_t batchRows = 256);
     // Moves the oldest batch into rows, after waiting up to wait for one (rows stays empty when
     // none came). False once the walk has ended and no row is left after these.
     bool TakeRows(std::vector<TrackList::Cells>& rows, std::chrono::milliseconds wait);
@@ -47,6 +47,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_ready;
     std::deque<std::vector<TrackList::Cells>> m_batches;
+    std::size_t m_nBatchRows = 256;
     bool m_bFinished = true;
     Progress m_progress;
 };
