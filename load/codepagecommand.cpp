@@ -1,6 +1,6 @@
 #include "load/codepagecommand.h"
 
-#include "model/genres.h"
+#include "load/scanfolder.h"
 #include "model/mp3file.h"
 #include "platform/codepage.h"
 #include "platform/path.h"
@@ -23,24 +23,21 @@ void RereadTags(TrackList& list)
         file.Load(path);
         if (!file.m_bValid)
             continue;
-        list.SetItemText(row, TrackList::ColArtist, file.m_strArtist);
-        list.SetItemText(row, TrackList::ColAlbum, file.m_strAlbum);
-        list.SetItemText(row, TrackList::ColName, file.m_strTitle);
-        list.SetItemText(row, TrackList::ColYear, file.m_strYear);
-        list.SetItemText(row, TrackList::ColComment, file.m_strComment);
-        list.SetItemText(
-            row, TrackList::ColGenre, GenreName(static_cast<signed char>(file.m_byGenre)));
+        const TrackList::Cells cells = RowOfFile(file, "", "");
+        for (int column : {TrackList::ColArtist, TrackList::ColAlbum, TrackList::ColName,
+                 TrackList::ColYear, TrackList::ColComment, TrackList::ColGenre})
+            list.SetItemText(row, column, cells[column]);
     }
 }
 
 } // namespace
 
-void ApplySavedCodePage()
+bool ApplySavedCodePage(std::string* error)
 {
     CSettingsKey key;
     std::string name;
-    if (key.Open() && key.QueryString(kValueCodePage, name) && !name.empty())
-        TagCodePage::Set(name);
+    return !key.Open() || !key.QueryString(kValueCodePage, name) || name.empty()
+        || TagCodePage::Set(name, error);
 }
 
 bool OnChooseCodePage(Session& session, const std::string& name)

@@ -101,7 +101,7 @@ int main(int argc, char** argv)
     Save(picker, out, QStringLiteral("folder-picker.png"));
 
     CLoadingDlg loading(&window);
-    loading.SetProgress(music + "/Rock", "Plavi Orkestar - Suada.mp3", 7);
+    loading.ShowProgress({music + "/Rock", "Plavi Orkestar - Suada.mp3", 7});
     Save(loading, out, QStringLiteral("loading.png"));
 
     QtShellUi shell(&window);
