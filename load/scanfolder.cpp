@@ -33,7 +33,7 @@ namespace {
 using FolderId = std::pair<dev_t, ino_t>;
 
 // How many files may wait between the walk and the sink while their trailers are read.
-constexpr std::size_t kReadWindow = 1024;
+constexpr std::size_t kReadWindow = 256;
 
 // The walk of ScanFolder; a folder already in entered (reached again through a symbolic link)
 // is not entered a second time, so a link loop ends and no file is listed twice. With readers,
@@ -81,14 +81,14 @@ void Walk(
 
 } // namespace
 
-void ScanFolder(std::string folder, ScanSink& sink, int readers)
+void ScanFolder(std::string folder, ScanSink& sink, int readers, std::chrono::microseconds diskRead)
 {
     std::set<FolderId> entered;
     if (readers <= 1) {
         Walk(folder, sink, entered, nullptr);
         return;
     }
-    TrailerReaders pool(sink, readers, kReadWindow);
+    TrailerReaders pool(sink, readers, kReadWindow, diskRead);
     Walk(folder, sink, entered, &pool);
     pool.Finish();
 }

@@ -11,6 +11,8 @@ namespace {
 
 // How often a walk waiting for a read looks at g_bCancelScan.
 constexpr auto kCancelPoll = std::chrono::milliseconds(10);
+// The files handed to the threads after a read that waited for the disk.
+constexpr int kFilesToThreads = 256;
 
 bool Cancelled()
 {
@@ -30,11 +32,14 @@ struct TrailerReaders::Slot {
     bool m_bRead = false;
 };
 
-TrailerReaders::TrailerReaders(ScanSink& sink, int readers, std::size_t window)
-    : m_sink(sink), m_slots(window)
+TrailerReaders::TrailerReaders(
+    ScanSink& sink, int readers, std::size_t window, std::chrono::microseconds diskRead)
+    : m_sink(sink)
+    , m_nReaders(readers)
+    , m_diskRead(diskRead)
+    , m_pWalkFile(std::make_unique<CMp3File>())
+    , m_slots(window)
 {
-    for (int i = 0; i < readers; ++i)
-        m_threads.emplace_back([this] { ReaderLoop(); });
 }
 
 TrailerReaders::~TrailerReaders()
@@ -67,17 +72,32 @@ void TrailerReaders::Read(const SharedFolder& folder, const std::string& name,
     slot.m_strPath = path;
     slot.m_strFolderText = folderText;
     slot.m_bRead = false;
-    ++m_nQueued;
-    m_queued.notify_one();
+    if (m_nToThreads == 0) {
+        // No reader takes it: they take only the files in m_toRead.
+        lock.unlock();
+        const auto start = std::chrono::steady_clock::now();
+        ReadSlot(slot, *m_pWalkFile);
+        if (std::chrono::steady_clock::now() - start > m_diskRead)
+            m_nToThreads = kFilesToThreads;
+        lock.lock();
+        slot.m_bRead = true;
+        ++m_nQueued;
+    } else {
+        --m_nToThreads;
+        if (m_threads.empty())
+            StartReaders();
+        m_toRead.push_back(m_nQueued++);
+        m_queued.notify_one();
+    }
     HandOverReady(lock, false);
 }
 
 void TrailerReaders::Finish()
 {
-    if (m_threads.empty())
-        return;
     {
         std::unique_lock lock(m_mutex);
+        if (m_bStopping)
+            return;
         while (m_nHandedOver < m_nQueued && HandOverReady(lock, true)) { }
         m_bStopping = true;
     }
@@ -87,25 +107,37 @@ void TrailerReaders::Finish()
     m_threads.clear();
 }
 
+void TrailerReaders::StartReaders()
+{
+    for (int i = 0; i < m_nReaders; ++i)
+        m_threads.emplace_back([this] { ReaderLoop(); });
+}
+
+void TrailerReaders::ReadSlot(Slot& slot, CMp3File& file)
+{
+    if (!Cancelled()) {
+        const int folderFd = slot.m_folder ? *slot.m_folder : AT_FDCWD;
+        // Without the folder's descriptor the full path finds the file.
+        file.Load(slot.m_strPath, CMp3File::kRead, folderFd,
+            slot.m_folder ? slot.m_strName : std::string());
+        slot.m_row = RowOfFile(file, slot.m_strName, slot.m_strFolderText);
+    }
+    slot.m_folder.reset();
+}
+
 void TrailerReaders::ReaderLoop()
 {
     // One record per reader, refilled by each read.
     CMp3File file;
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_queued.wait(lock, [this] { return m_bStopping || m_nTaken < m_nQueued; });
-        if (m_nTaken == m_nQueued)
+        m_queued.wait(lock, [this] { return m_bStopping || !m_toRead.empty(); });
+        if (m_toRead.empty())
             return;
-        Slot& slot = m_slots[m_nTaken++ % m_slots.size()];
+        Slot& slot = m_slots[m_toRead.front() % m_slots.size()];
+        m_toRead.pop_front();
         lock.unlock();
-        if (!Cancelled()) {
-            const int folderFd = slot.m_folder ? *slot.m_folder : AT_FDCWD;
-            // Without the folder's descriptor the full path finds the file.
-            file.Load(slot.m_strPath, CMp3File::kRead, folderFd,
-                slot.m_folder ? slot.m_strName : std::string());
-            slot.m_row = RowOfFile(file, slot.m_strName, slot.m_strFolderText);
-        }
-        slot.m_folder.reset();
+        ReadSlot(slot, file);
         lock.lock();
         slot.m_bRead = true;
         m_read.notify_one();
