@@ -13,6 +13,8 @@ namespace {
 constexpr auto kCancelPoll = std::chrono::milliseconds(10);
 // The files handed to the threads after a read that waited for the disk.
 constexpr int kFilesToThreads = 256;
+// The slow reads in a row that tell the disk is cold.
+constexpr int kSlowReadsForDisk = 2;
 
 bool Cancelled()
 {
@@ -77,8 +79,13 @@ void TrailerReaders::Read(const SharedFolder& folder, const std::string& name,
         lock.unlock();
         const auto start = std::chrono::steady_clock::now();
         ReadSlot(slot, *m_pWalkFile);
-        if (std::chrono::steady_clock::now() - start > m_diskRead)
+        // One slow read may only have been a moment without the processor; two in a row
+        // waited for the disk.
+        m_nSlowReads = std::chrono::steady_clock::now() - start > m_diskRead ? m_nSlowReads + 1 : 0;
+        if (m_nSlowReads == kSlowReadsForDisk) {
+            m_nSlowReads = 0;
             m_nToThreads = kFilesToThreads;
+        }
         lock.lock();
         slot.m_bRead = true;
         ++m_nQueued;

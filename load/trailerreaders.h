@@ -17,7 +17,7 @@ class CMp3File;
 // Reads the trailers of the files a walk finds and hands each file's row to the sink on the
 // walking thread in the order the walk found the files, whatever order the reads finish in.
 // A read that comes from the page cache is made on the walking thread at once: handing it to
-// another thread would cost more than the read. Once a read has to wait for the disk, the next
+// another thread would cost more than the read. Once reads wait for the disk, the next
 // files go to a few threads of its own (started then), so that many reads are in flight; now
 // and then one is read at once again to see whether the disk is still slow. At most window
 // files wait between the walk and the sink, so memory does not grow with the tree.
@@ -62,6 +62,8 @@ private:
     std::chrono::microseconds m_diskRead;
     // Files still to hand to the threads before the walk reads one itself again.
     int m_nToThreads = 0;
+    // Reads made on the walking thread that were slower than m_diskRead, in a row.
+    int m_nSlowReads = 0;
     std::unique_ptr<CMp3File> m_pWalkFile;
     std::vector<Slot> m_slots;
     std::vector<std::thread> m_threads;
