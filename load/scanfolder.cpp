@@ -50,7 +50,7 @@ void Walk(
         return;
     // One record serves every file of this level; its texts are refilled by each tag read.
     CMp3File file;
-    // The folder's descriptor for the readers, made at its first song.
+    // The folder's descriptor for the reader threads, made when they first need it.
     TrailerReaders::SharedFolder shared;
     bool more = true;
     while (more && !g_bCancelScan.load(std::memory_order_relaxed)) {
@@ -65,9 +65,7 @@ void Walk(
         }
         if (!finder.IsDirectory() && ExtensionOf(path) == "mp3") {
             if (readers) {
-                if (!shared)
-                    shared = TrailerReaders::ShareFolder(finder.FolderDescriptor());
-                readers->Read(shared, name, path, folder);
+                readers->Read(finder.FolderDescriptor(), shared, name, path, folder);
                 continue;
             }
             file.Load(path, CMp3File::kRead, finder.FolderDescriptor(), name);

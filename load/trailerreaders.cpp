@@ -60,43 +60,60 @@ TrailerReaders::SharedFolder TrailerReaders::ShareFolder(int folderFd)
     });
 }
 
-void TrailerReaders::Read(const SharedFolder& folder, const std::string& name,
+void TrailerReaders::Read(int folderFd, SharedFolder& shared, const std::string& name,
     const std::string& path, const std::string& folderText)
 {
+    // Only the walking thread changes m_nToThreads, m_nQueued and m_nHandedOver.
+    if (m_nToThreads == 0 && m_nQueued == m_nHandedOver) {
+        // Nothing waits: read and hand over at once, as a walk without threads does.
+        TrackList::Cells row = ReadHere(folderFd, name, path, folderText);
+        const int loaded = g_nLoadedCount.fetch_add(1, std::memory_order_relaxed) + 1;
+        m_sink.OnFile(std::move(row), FolderOf(path), FileNameOf(path), loaded);
+        return;
+    }
     std::unique_lock lock(m_mutex);
     while (m_nQueued - m_nHandedOver == m_slots.size()) {
         if (!HandOverReady(lock, true))
             return;
     }
     Slot& slot = m_slots[m_nQueued % m_slots.size()];
-    slot.m_folder = folder;
     slot.m_strName = name;
     slot.m_strPath = path;
     slot.m_strFolderText = folderText;
     slot.m_bRead = false;
     if (m_nToThreads == 0) {
-        // No reader takes it: they take only the files in m_toRead.
+        // Behind files still being read: no reader takes it, they take only m_toRead.
         lock.unlock();
-        const auto start = std::chrono::steady_clock::now();
-        ReadSlot(slot, *m_pWalkFile);
-        // One slow read may only have been a moment without the processor; two in a row
-        // waited for the disk.
-        m_nSlowReads = std::chrono::steady_clock::now() - start > m_diskRead ? m_nSlowReads + 1 : 0;
-        if (m_nSlowReads == kSlowReadsForDisk) {
-            m_nSlowReads = 0;
-            m_nToThreads = kFilesToThreads;
-        }
+        slot.m_row = ReadHere(folderFd, name, path, folderText);
         lock.lock();
         slot.m_bRead = true;
         ++m_nQueued;
     } else {
         --m_nToThreads;
+        if (!shared)
+            shared = ShareFolder(folderFd);
+        slot.m_folder = shared;
         if (m_threads.empty())
             StartReaders();
         m_toRead.push_back(m_nQueued++);
         m_queued.notify_one();
     }
     HandOverReady(lock, false);
+}
+
+TrackList::Cells TrailerReaders::ReadHere(
+    int folderFd, const std::string& name, const std::string& path, const std::string& folderText)
+{
+    const auto start = std::chrono::steady_clock::now();
+    m_pWalkFile->Load(path, CMp3File::kRead, folderFd, name);
+    // One slow read may only have been a moment without the processor; two in a row waited
+    // for the disk.
+    m_nSlowReads = std::chrono::steady_clock::now() - start > m_diskRead ? m_nSlowReads + 1 : 0;
+    if (m_nSlowReads == kSlowReadsForDisk) {
+        m_nSlowReads = 0;
+        m_nToThreads = kFilesToThreads;
+    }
+    return RowOfFile(*m_pWalkFile, name, folderText);
 }
 
 void TrailerReaders::Finish()

@@ -35,12 +35,11 @@ public:
     TrailerReaders(const TrailerReaders&) = delete;
     TrailerReaders& operator=(const TrailerReaders&) = delete;
 
-    // A duplicate of folderFd that stays open while any read needs it; null when none was made.
-    static SharedFolder ShareFolder(int folderFd);
-
-    // Queues the file name in folder (path is its full path, folderText its Folder cell) and
-    // hands over the rows that are ready, waiting while the window is full.
-    void Read(const SharedFolder& folder, const std::string& name, const std::string& path,
+    // One file the walk found: name in the folder open as folderFd (shared holds the level's
+    // duplicate of it for the threads, made here when first needed), path its full path,
+    // folderText its Folder cell. Hands over the rows that are ready, waiting while the
+    // window is full.
+    void Read(int folderFd, SharedFolder& shared, const std::string& name, const std::string& path,
         const std::string& folderText);
     // Hands over every row still to come and stops the threads. Once g_bCancelScan is raised
     // no further row reaches the sink; the reads not yet made are skipped.
@@ -49,6 +48,13 @@ public:
 private:
     struct Slot;
 
+    // A duplicate of folderFd that stays open while any read needs it; null when none was made.
+    static SharedFolder ShareFolder(int folderFd);
+
+    // Reads a file on the walking thread and tells from the time it took whether the disk is
+    // cold.
+    TrackList::Cells ReadHere(int folderFd, const std::string& name, const std::string& path,
+        const std::string& folderText);
     void StartReaders();
     void ReaderLoop();
     // Reads slot's file into its row with file.
