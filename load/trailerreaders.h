@@ -19,15 +19,15 @@ class CMp3File;
 // A read that comes from the page cache is made on the walking thread at once: handing it to
 // another thread would cost more than the read. Once reads wait for the disk, the next
 // files go to a few threads of its own (started then), so that many reads are in flight; now
-// and then one is read at once again to see whether the disk is still slow. At most window
+// and then two are read at once again to see whether the disk is still slow. At most window
 // files wait between the walk and the sink, so memory does not grow with the tree.
 class TrailerReaders final {
 public:
     // A folder's open descriptor, closed once the last read of its files has finished.
     using SharedFolder = std::shared_ptr<const int>;
 
-    // A read slower than diskRead waited for the disk; zero sends the files to the threads from
-    // the first.
+    // Two reads in a row slower than diskRead waited for the disk; zero sends the files to the
+    // threads from the third.
     TrailerReaders(
         ScanSink& sink, int readers, std::size_t window, std::chrono::microseconds diskRead);
     // Finish, when it has not run.
