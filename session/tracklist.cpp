@@ -8,15 +8,16 @@
 // Storage: every row sits in one slot of m_slots, its texts and the sort key of its File cell
 // in one block (RowTexts) and its Folder cell shared with the rows of the same folder
 // (m_folders); m_order maps row indices to slots, so inserting, removing and sorting move
-// 4-byte slot numbers, never texts. A RowId is the slot number in its low 32 bits and a serial in
-// its high bits, so an id is never reused even when its slot is.
+// 4-byte slot numbers, never texts. A folder's text is kept until the list is emptied, even
+// when its rows are gone. A RowId is the slot number in its low 32 bits and a serial in its high
+// bits, so an id is never reused even when its slot is.
 //
 // Placement of new rows: rows stand in ascending File order by a case-insensitive collation of
-// the user's locale (QCollator, secondary strength: letters with accents differ, case does
-// not), equal keys ordered by their UTF-8 bytes, a new row after the rows equal to it. After a
-// header sort or an edit of a File cell has left the rows in another order, new rows (sorted
-// among themselves the same way) are appended after the existing ones; emptying the list
-// restores File order.
+// the user's locale (CollationKeys, the order of QCollator: secondary strength, letters with
+// accents differ, case does not), equal keys ordered by their UTF-8 bytes, a new row after the rows
+// equal to it. After a header sort or an edit of a File cell has left the rows in another order,
+// new rows (sorted among themselves the same way) are appended after the existing ones; emptying
+// the list restores File order.
 //
 // Selection: the selection of each row is kept in its slot (a row is selected when its File
 // cell is), mirrored into the selection model the view shows. Changes made through the model
