@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-// The texts of one track list row in one heap block: the cells of every column but Folder and
-// then the sort key of the File cell, behind a header with the end of each part. The Folder
+// The texts of one track list row in one heap block: the sort key of the File cell and the
+// cells of every column but Folder, behind a header with the end of each part. The Folder
 // cell is a text shared with the other rows of the folder (see TextPool), so a row costs one
 // allocation and a folder's path is kept once.
 class RowTexts final {
@@ -29,12 +29,13 @@ public:
     bool IsEmpty() const { return !m_pBlock; }
 
 private:
-    // Part k holds column k, the Genre column takes the Folder's place, and the key comes last.
+    // The key comes first, beside the header, so that comparing two rows' keys mostly reads
+    // one cache line of each; then columns 0 to 5 and the Genre column.
     static constexpr int kParts = 8;
-    static constexpr int kKeyPart = 7;
+    static constexpr int kKeyPart = 0;
     using Parts = std::array<std::string_view, kParts>;
 
-    static int PartOf(int column) { return column == kColumns - 1 ? kFolderColumn : column; }
+    static int PartOf(int column) { return column < kFolderColumn ? column + 1 : kParts - 1; }
     std::string_view Part(int part) const;
     void Build(const Parts& parts);
 
