@@ -12,7 +12,6 @@
 #include <QTimer>
 
 #include "app/gui/maindlg.h"
-#include "load/gui/addfolder.h"
 #include "load/gui/loadingdlg.h"
 #include "load/scanfolder.h"
 
@@ -64,7 +63,8 @@ Run ScanOnce(const std::string& folder, int cancelAfter)
     watcher.start();
     const Clock::time_point start = Clock::now();
     lastChange = start;
-    ScanCommandLineFolder(window.GetSession(), &window, folder);
+    CLoadingDlg loading(&window);
+    ScanCommandLineFolder(window.GetSession(), loading, folder);
     const Clock::time_point end = Clock::now();
     run.totalMs = Ms(end - start);
     if (cancelAt != Clock::time_point {})

@@ -2,15 +2,12 @@
 
 #include <atomic>
 #include <cerrno>
-#include <condition_variable>
 #include <csignal>
 #include <cstring>
 #include <dirent.h>
-#include <mutex>
 #include <optional>
 #include <string_view>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -21,10 +18,10 @@
 #include "cli/dryrunshell.h"
 #include "fileops/fileopbatch.h"
 #include "load/addfiles.h"
-#include "load/scanfolder.h"
-#include "model/paths.h"
+#include "load/codepagecommand.h"
+#include "load/loadfolder.h"
 #include "platform/codepage.h"
-#include "platform/settingskey.h"
+#include "platform/path.h"
 #include "res/resource.h"
 #include "session/batch.h"
 #include "session/session.h"
@@ -71,61 +68,31 @@ private:
     struct sigaction m_oldTerm { };
 };
 
-// Hands the rows of the walk from the walking thread to the thread that fills the list, in
-// blocks, so that sorting them into the list overlaps the disk work. On a terminal it shows
-// the count now and then.
-class RowQueue final : public ScanSink {
+// The count of a load on standard error, when that is a terminal; erased when the load is over.
+class LoadCounter final : public LoadView {
 public:
-    explicit RowQueue(std::FILE* err) : m_pErr(err), m_bProgress(isatty(fileno(err)) == 1) { }
-    ~RowQueue() override
+    explicit LoadCounter(std::FILE* err) : m_pErr(err), m_bTerminal(isatty(fileno(err)) == 1) { }
+    ~LoadCounter() override
     {
         if (m_bShown)
             std::fprintf(m_pErr, "\r\033[K");
     }
-    RowQueue(const RowQueue&) = delete;
-    RowQueue& operator=(const RowQueue&) = delete;
 
-    void OnFile(TrackList::Cells&& row, const std::string&, const std::string&, int loaded) override
+    void ShowProgress(const ScanWorker::Progress& progress) override
     {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_rows.push_back(std::move(row));
-            if (m_rows.size() == kBlock)
-                m_ready.notify_one();
-        }
-        if (m_bProgress && loaded % 1000 == 0) {
-            std::fprintf(m_pErr, "\rsonivar-cli: loading... %d files", loaded);
-            std::fflush(m_pErr);
-            m_bShown = true;
-        }
+        if (!m_bTerminal)
+            return;
+        std::fprintf(m_pErr, "\rsonivar-cli: loading... %d files", progress.m_nLoaded);
+        std::fflush(m_pErr);
+        m_bShown = true;
     }
-    // The walk has ended: what is queued is the last block.
-    void Finish()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_bDone = true;
-        m_ready.notify_one();
-    }
-    // Waits for a full block or the end; false once the end has come and every row is taken.
-    bool Take(std::vector<TrackList::Cells>& rows)
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_ready.wait(lock, [this] { return m_bDone || m_rows.size() >= kBlock; });
-        rows.clear();
-        rows.swap(m_rows);
-        return !rows.empty() || !m_bDone;
-    }
+    // No window waits for the rows: fewer, larger batches cost less to sort into the list.
+    std::size_t BatchRows() const override { return 1024; }
 
 private:
-    static constexpr std::size_t kBlock = 1024;
-
     std::FILE* m_pErr;
-    bool m_bProgress;
+    bool m_bTerminal;
     bool m_bShown = false;
-    std::mutex m_mutex;
-    std::condition_variable m_ready;
-    std::vector<TrackList::Cells> m_rows;
-    bool m_bDone = false;
 };
 
 void PrintUsageError(std::FILE* err, const std::string& message)
@@ -144,10 +111,7 @@ bool ChooseCodePage(const CliArgs& args, std::FILE* err)
         PrintUsageError(err, error);
         return false;
     }
-    CSettingsKey key;
-    std::string name;
-    if (key.Open() && key.QueryString(kValueCodePage, name) && !name.empty()
-        && !TagCodePage::Set(name, &error))
+    if (!ApplySavedCodePage(&error))
         std::fprintf(err, "sonivar-cli: setting CodePage: %s, using %s\n", error.c_str(),
             TagCodePage::Name().c_str());
     return true;
@@ -229,9 +193,9 @@ struct Loaded {
     int m_nFailures = 0;
 };
 
-// Sorts every PATH into a folder to walk (its rows go to the queue) or a file to take;
-// reports paths that are neither.
-Loaded LoadPaths(const std::vector<std::string>& paths, RowQueue& queue, std::FILE* err)
+// Sorts every PATH into a folder to walk (its rows go to sink) or a file to take; reports
+// paths that are neither.
+Loaded LoadPaths(const std::vector<std::string>& paths, ScanSink& sink, std::FILE* err)
 {
     Loaded loaded;
     auto fail = [&](const std::string& path, const std::string& reason) {
@@ -254,7 +218,7 @@ Loaded LoadPaths(const std::vector<std::string>& paths, RowQueue& queue, std::FI
                 fail(path, std::strerror(errno));
                 continue;
             }
-            ScanFolder(AbsolutePath(path), queue);
+            ScanFolder(AbsolutePath(path), sink);
         } else if (S_ISREG(st.st_mode)) {
             loaded.m_files.push_back(AbsolutePath(path));
         } else {
@@ -297,21 +261,16 @@ int RunCli(const std::vector<std::string>& words, std::FILE* out, std::FILE* err
 
     {
         CancelOnSignal cancel;
-        g_bCancelScan.store(false);
-        g_nLoadedCount.store(0);
         TrackList& list = session.List();
         list.SetRedraw(false);
-        RowQueue queue(err);
         Loaded loaded;
-        std::thread walker([&] {
-            loaded = LoadPaths(args.m_paths, queue, err);
-            queue.Finish();
-        });
-        for (std::vector<TrackList::Cells> rows; queue.Take(rows);)
-            list.AddRows(std::move(rows));
-        walker.join();
+        {
+            LoadCounter counter(err);
+            LoadRows(list, counter,
+                [&](ScanSink& sink) { loaded = LoadPaths(args.m_paths, sink, err); });
+        }
         failures += loaded.m_nFailures;
-        if (g_bCancelScan.load()) {
+        if (g_bInterrupted.load()) {
             std::fprintf(err, "sonivar-cli: interrupted while loading; nothing was changed\n");
             SetRowFailureHandler(nullptr);
             return kExitInterrupted;

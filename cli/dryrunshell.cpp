@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "model/paths.h"
+#include "platform/path.h"
 
 namespace {
 

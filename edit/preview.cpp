@@ -7,9 +7,9 @@
 #include "model/genres.h"
 #include "model/id3v1.h"
 #include "model/mp3file.h"
-#include "model/paths.h"
 #include "platform/exception.h"
 #include "platform/file.h"
+#include "platform/path.h"
 #include "platform/strutil.h"
 #include "session/session.h"
 

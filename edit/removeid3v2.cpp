@@ -1,13 +1,13 @@
 #include "edit/removeid3v2.h"
 
-#include "session/session.h"
-#include "session/batch.h"
-#include "session/failedrows.h"
 #include "model/id3v2.h"
 #include "model/mp3file.h"
 #include "platform/atomicfile.h"
 #include "platform/exception.h"
 #include "platform/file.h"
+#include "session/batch.h"
+#include "session/failedrows.h"
+#include "session/session.h"
 
 namespace {
 
@@ -40,9 +40,10 @@ void OnRemoveId3v2(Session& session)
         // A file error ends this row only; the file layer leaves the original whole.
         const std::string path = RowPath(list, row);
         try {
-            const bool removed = !file.SetPath(path) ? false
-                : session.IsDryRun()                 ? PreviewRemoval(session, path)
-                                                     : file.RemoveId3v2();
+            file.Load(path, CMp3File::kForUpdate);
+            const bool removed = !file.m_bValid ? false
+                : session.IsDryRun()            ? PreviewRemoval(session, path)
+                                                : file.RemoveId3v2();
             if (!removed)
                 ReportRowFailure(
                     path, file.m_nLastError ? FileErrorText(file.m_nLastError) : std::string());

@@ -3,18 +3,18 @@
 #include <cerrno>
 #include <cstring>
 
-#include "session/session.h"
 #include "edit/preview.h"
-#include "session/batch.h"
-#include "session/failedrows.h"
 #include "model/companiontext.h"
 #include "model/mp3file.h"
-#include "model/paths.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/file.h"
+#include "platform/path.h"
 #include "platform/strutil.h"
 #include "res/resource.h"
+#include "session/batch.h"
+#include "session/failedrows.h"
+#include "session/session.h"
 
 namespace {
 
@@ -49,7 +49,8 @@ void RenameRow(
     // A refused rename (existing target, a name the system does not allow, a file gone) ends
     // the row, without a journal entry: Undo gives back only names that were given.
     try {
-        file.SetPath(oldPath);
+        // Undo needs only the two names: the file is not opened.
+        file.m_strOrigPath = oldPath;
         file.m_strPath = newPath;
         file.m_nItem = row;
         // Only the row's file is renamed: a folder that has taken its place since the list was

@@ -1,19 +1,18 @@
 #include "edit/tagcommands.h"
 
-#include "session/session.h"
 #include "edit/preview.h"
-#include "session/batch.h"
-#include "session/failedrows.h"
-#include "model/textcase.h"
 #include "model/genres.h"
 #include "model/mp3file.h"
-#include "model/trailerfile.h"
+#include "model/textcase.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/strutil.h"
 #include "platform/uiservices.h"
 #include "res/resource.h"
 #include "res/stringtable.h"
+#include "session/batch.h"
+#include "session/failedrows.h"
+#include "session/session.h"
 
 namespace {
 
@@ -22,13 +21,13 @@ constexpr const char* kNoChance = "Nista nije oznaceno. Nema sanse da prodje.";
 constexpr const char* kMaybe = "Nista nije oznaceno. Samo tako mozda i proradi.";
 constexpr const char* kCaption = "Oznaci nesto";
 
-// Fills the record from the row's file, with the row it belongs to; the file stays open in disk
-// for CommitRow. The tag layer reports file errors by its results; anything it lets escape
-// leaves the record with empty texts, so the batch goes on with the next row.
-void LoadRow(Session& session, CMp3File& file, TrailerFile& disk, int row)
+// Fills the record from the row's file, with the row it belongs to; the file stays open in the
+// record for CommitRow. The tag layer reports file errors by its results; anything it lets
+// escape leaves the record with empty texts, so the batch goes on with the next row.
+void LoadRow(Session& session, CMp3File& file, int row)
 {
     try {
-        file.LoadForUpdate(RowPath(session.List(), row), disk);
+        file.Load(RowPath(session.List(), row), CMp3File::kForUpdate);
     } catch (const CException&) {
     }
     file.m_nItem = row;
@@ -47,27 +46,25 @@ void ShowRecord(TrackList& list, int row, const CMp3File& file)
 
 // What a dry run shows instead of the write: the checks the write would fail on, then the
 // fields that would change.
-bool PreviewWrite(Session& session, const CMp3File& before, CMp3File& file, TrailerFile& disk)
+bool PreviewWrite(Session& session, const CMp3File& before, CMp3File& file)
 {
-    const bool writable = file.m_bValid && disk.m_file.IsWritable();
-    disk.m_file.Close();
+    const bool writable = file.m_bValid && file.IsWritable();
     if (!writable) {
         ReportRowFailure(file.m_strPath, std::string());
         return false;
     }
     ToStoredTexts(file);
-    const bool hadTag = disk.m_nLength >= 0 && disk.m_bHasTag;
-    for (const std::string& line : TagChangeLines(file.m_strPath, before, file, hadTag))
+    for (const std::string& line : TagChangeLines(file.m_strPath, before, file, file.HasTag()))
         session.Preview(line);
     return true;
 }
 
-bool WriteRow(Session& session, const CMp3File& before, CMp3File& file, TrailerFile& disk)
+bool WriteRow(Session& session, const CMp3File& before, CMp3File& file)
 {
     try {
         if (session.IsDryRun())
-            return PreviewWrite(session, before, file, disk);
-        if (file.WriteTag(disk)) {
+            return PreviewWrite(session, before, file);
+        if (file.WriteTag()) {
             ToStoredTexts(file);
             return true;
         }
@@ -82,11 +79,11 @@ bool WriteRow(Session& session, const CMp3File& before, CMp3File& file, TrailerF
 // Writes the changed record over the trailer before was read from. Only when the file took
 // it does before go to the journal and the row show what the file now holds (texts cut to
 // their fields); a row whose file refused keeps its cells, and Undo has nothing to give back.
-void CommitRow(Session& session, const CMp3File& before, CMp3File& file, TrailerFile& disk)
+void CommitRow(Session& session, const CMp3File& before, CMp3File& file)
 {
     // The file the snapshot was read from, for Undo to write to that file only.
-    const JournalFileKey key = JournalFileKey::OfDescriptor(disk.m_file.Handle());
-    if (!WriteRow(session, before, file, disk))
+    const JournalFileKey key = JournalFileKey::OfDescriptor(file.Descriptor());
+    if (!WriteRow(session, before, file))
         return;
     TrackList& list = session.List();
     session.Journal().Add(before, list.IdOfRow(file.m_nItem), key);
@@ -118,11 +115,10 @@ void ChangeNames(Session& session)
         const std::string shown = ShowRawBytes(title);
         if (session.Ui().InputDialog(Format("Promijeni %s u:", shown.c_str()), text) != IDOK)
             break;
-        TrailerFile disk;
-        LoadRow(session, file, disk, row);
+        LoadRow(session, file, row);
         const CMp3File before = file;
         file.m_strTitle = text;
-        CommitRow(session, before, file, disk);
+        CommitRow(session, before, file);
         row = next;
     }
 }
@@ -140,11 +136,10 @@ void RunTagBatch(Session& session, int commandId, const char* emptyText, Change 
     CMp3File file;
     for (int row = list.GetNextSelected(-1); row != -1;) {
         const int next = list.GetNextSelected(row);
-        TrailerFile disk;
-        LoadRow(session, file, disk, row);
+        LoadRow(session, file, row);
         const CMp3File before = file;
         change(file, row);
-        CommitRow(session, before, file, disk);
+        CommitRow(session, before, file);
         PauseAfterRow();
         row = next;
     }
@@ -196,11 +191,10 @@ void OnChangeTagField(Session& session, int commandId)
         CMp3File file;
         for (int row = list.GetNextSelected(-1); row != -1;) {
             const int next = list.GetNextSelected(row);
-            TrailerFile disk;
-            LoadRow(session, file, disk, row);
+            LoadRow(session, file, row);
             const CMp3File before = file;
             FieldOf(file, commandId) = text;
-            CommitRow(session, before, file, disk);
+            CommitRow(session, before, file);
             row = next;
         }
     }

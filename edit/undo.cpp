@@ -1,15 +1,15 @@
 #include "edit/undo.h"
 
-#include "session/session.h"
-#include "session/batch.h"
-#include "session/failedrows.h"
 #include "model/genres.h"
-#include "model/paths.h"
 #include "platform/exception.h"
 #include "platform/file.h"
+#include "platform/path.h"
 #include "platform/strutil.h"
 #include "platform/uiservices.h"
 #include "res/resource.h"
+#include "session/batch.h"
+#include "session/failedrows.h"
+#include "session/session.h"
 
 void OnUndo(Session& session)
 {

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <vector>
 
-#include "session/session.h"
-#include "model/paths.h"
 #include "platform/atomicfile.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
+#include "platform/path.h"
 #include "platform/uiservices.h"
 #include "res/resource.h"
+#include "session/session.h"
 
 namespace {
 

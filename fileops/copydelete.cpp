@@ -3,15 +3,15 @@
 #include <string>
 #include <vector>
 
-#include "session/selectioncommands.h"
-#include "session/session.h"
-#include "platform/settingskey.h"
-#include "session/batch.h"
 #include "fileops/fileopbatch.h"
 #include "fileops/pathchecks.h"
-#include "model/paths.h"
+#include "platform/path.h"
+#include "platform/settingskey.h"
 #include "platform/uiservices.h"
 #include "res/resource.h"
+#include "session/batch.h"
+#include "session/selectioncommands.h"
+#include "session/session.h"
 
 bool g_bFirstCopy = true;
 

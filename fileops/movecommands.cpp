@@ -3,17 +3,17 @@
 #include <string>
 #include <vector>
 
-#include "session/session.h"
-#include "platform/settingskey.h"
-#include "session/batch.h"
-#include "model/textcase.h"
 #include "fileops/fileopbatch.h"
 #include "fileops/pathchecks.h"
 #include "model/companiontext.h"
-#include "model/paths.h"
+#include "model/textcase.h"
 #include "platform/codepage.h"
+#include "platform/path.h"
+#include "platform/settingskey.h"
 #include "platform/shellui.h"
 #include "platform/uiservices.h"
+#include "session/batch.h"
+#include "session/session.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <sys/stat.h>
 
-#include "model/paths.h"
 #include "platform/drivetype.h"
+#include "platform/path.h"
 
 FileIdentity IdentityOf(const std::string& path)
 {

@@ -1,12 +1,12 @@
 // The ID3v2 header walk and the removal on a real temporary file: the result is always the
 // original file or a tail of it.
-#include "model/id3v2.h"
-#include "model/mp3file.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
+
+#include "model/id3v2.h"
+#include "model/mp3file.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(f);
 
     CMp3File mp3;
-    mp3.SetPath(path);
+    mp3.Load(path, CMp3File::kForUpdate);
     if (!mp3.RemoveId3v2())
         std::abort();
     const std::string original(reinterpret_cast<const char*>(data), size);

@@ -1,10 +1,10 @@
 #include "load/addfiles.h"
 
-#include "session/session.h"
 #include "load/scanfolder.h"
 #include "model/mp3file.h"
-#include "model/paths.h"
+#include "platform/path.h"
 #include "platform/uiservices.h"
+#include "session/session.h"
 
 namespace {
 
@@ -19,13 +19,12 @@ void ShowTitle(Session& session, const std::string& title)
 void AddFilesToList(Session& session, const std::vector<std::string>& paths)
 {
     TrackList& list = session.List();
-    // One record serves every file; SetPath and ReadTag refill it.
+    // One record serves every file; Load refills it.
     CMp3File file;
     std::vector<TrackList::Cells> rows;
     rows.reserve(paths.size());
     for (const std::string& path : paths) {
-        file.SetPath(path);
-        file.ReadTag();
+        file.Load(path);
         rows.push_back(RowOfFile(file, FileNameOf(path), FolderOf(path)));
     }
     const bool redraw = list.IsRedrawOn();

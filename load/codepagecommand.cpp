@@ -1,13 +1,13 @@
 #include "load/codepagecommand.h"
 
-#include "session/session.h"
-#include "platform/settingskey.h"
-#include "model/genres.h"
+#include "load/scanfolder.h"
 #include "model/mp3file.h"
-#include "model/paths.h"
 #include "platform/codepage.h"
+#include "platform/path.h"
+#include "platform/settingskey.h"
 #include "platform/uiservices.h"
 #include "res/resource.h"
+#include "session/session.h"
 
 namespace {
 
@@ -20,28 +20,24 @@ void RereadTags(TrackList& list)
     for (int row = 0; row < list.GetItemCount(); ++row) {
         const std::string path = JoinPath(
             list.GetItemText(row, TrackList::ColFolder), list.GetItemText(row, TrackList::ColFile));
-        file.SetPath(path);
+        file.Load(path);
         if (!file.m_bValid)
             continue;
-        file.ReadTag();
-        list.SetItemText(row, TrackList::ColArtist, file.m_strArtist);
-        list.SetItemText(row, TrackList::ColAlbum, file.m_strAlbum);
-        list.SetItemText(row, TrackList::ColName, file.m_strTitle);
-        list.SetItemText(row, TrackList::ColYear, file.m_strYear);
-        list.SetItemText(row, TrackList::ColComment, file.m_strComment);
-        list.SetItemText(
-            row, TrackList::ColGenre, GenreName(static_cast<signed char>(file.m_byGenre)));
+        const TrackList::Cells cells = RowOfFile(file, "", "");
+        for (int column : {TrackList::ColArtist, TrackList::ColAlbum, TrackList::ColName,
+                 TrackList::ColYear, TrackList::ColComment, TrackList::ColGenre})
+            list.SetItemText(row, column, cells[column]);
     }
 }
 
 } // namespace
 
-void ApplySavedCodePage()
+bool ApplySavedCodePage(std::string* error)
 {
     CSettingsKey key;
     std::string name;
-    if (key.Open() && key.QueryString(kValueCodePage, name) && !name.empty())
-        TagCodePage::Set(name);
+    return !key.Open() || !key.QueryString(kValueCodePage, name) || name.empty()
+        || TagCodePage::Set(name, error);
 }
 
 bool OnChooseCodePage(Session& session, const std::string& name)

@@ -14,8 +14,8 @@ inline constexpr std::array<const char*, 6> kMenuCodePages
 
 // Chooses the code page of the "CodePage" setting, when it holds one the code page layer
 // accepts; otherwise the current one (the default) stays, as for any setting that cannot be
-// read.
-void ApplySavedCodePage();
+// read, and when the setting named a refused one, false with the reason in *error.
+bool ApplySavedCodePage(std::string* error = nullptr);
 
 // Makes name the tag code page, stores it as "CodePage" and reads the tags of every row again
 // with it, writing no file. A row whose file cannot be read keeps its cells. The journal is

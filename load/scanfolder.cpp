@@ -6,8 +6,8 @@
 
 #include "model/genres.h"
 #include "model/mp3file.h"
-#include "model/paths.h"
 #include "platform/filefind.h"
+#include "platform/path.h"
 
 std::atomic<bool> g_bCancelScan {false};
 std::atomic<int> g_nLoadedCount {0};
@@ -56,7 +56,7 @@ void Walk(const std::string& folder, ScanSink& sink, std::set<FolderId>& entered
             continue;
         }
         if (!finder.IsDirectory() && ExtensionOf(path) == "mp3") {
-            file.Load(path, finder.FolderDescriptor(), name);
+            file.Load(path, CMp3File::kRead, finder.FolderDescriptor(), name);
             const int loaded = g_nLoadedCount.fetch_add(1, std::memory_order_relaxed) + 1;
             sink.OnFile(RowOfFile(file, name, folder), FolderOf(path), FileNameOf(path), loaded);
         } else if (finder.IsDirectory() && !finder.IsDots()) {

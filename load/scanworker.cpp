@@ -1,99 +1,95 @@
 #include "load/scanworker.h"
 
-#include <chrono>
-
-#include "load/scanfolder.h"
-
 namespace {
 
-constexpr std::size_t kBatchRows = 256;
 constexpr auto kBatchInterval = std::chrono::milliseconds(50);
 
 } // namespace
 
-// Collects the walk's rows and hands them over in batches; keeps the progress snapshot.
+// Gathers the walk's rows into batches and hands each over with the progress of its last file.
 class ScanWorker::Sink final : public ScanSink {
 public:
-    explicit Sink(ScanWorker& worker)
-        : m_worker(worker), m_lastFlush(std::chrono::steady_clock::now())
-    {
-    }
+    Sink(ScanWorker& worker, std::function<void()>& wake) : m_worker(worker), m_wake(wake) { }
 
     void OnFile(TrackList::Cells&& row, const std::string& folder, const std::string& file,
         int loaded) override
     {
-        {
-            std::lock_guard lock(m_worker.m_mutex);
-            m_worker.m_progress.m_strFolder = folder;
-            m_worker.m_progress.m_strFile = file;
-            m_worker.m_progress.m_nLoaded = loaded;
-        }
         m_rows.push_back(std::move(row));
-        if (m_rows.size() >= kBatchRows
-            || std::chrono::steady_clock::now() - m_lastFlush >= kBatchInterval)
-            Flush();
+        m_progress.m_strFolder = folder;
+        m_progress.m_strFile = file;
+        m_progress.m_nLoaded = loaded;
+        const auto now = std::chrono::steady_clock::now();
+        if (m_rows.size() >= m_worker.m_nBatchRows || now - m_lastBatch >= kBatchInterval) {
+            m_lastBatch = now;
+            HandOver(false);
+        }
     }
 
-    void Flush()
+    // The rows so far as one batch; finished tells that the walk has ended.
+    void HandOver(bool finished)
     {
-        m_lastFlush = std::chrono::steady_clock::now();
-        if (m_rows.empty())
-            return;
-        std::vector<TrackList::Cells> batch;
-        batch.swap(m_rows);
-        emit m_worker.rowsReady(std::move(batch));
+        {
+            std::lock_guard lock(m_worker.m_mutex);
+            if (!m_rows.empty())
+                m_worker.m_batches.push_back(std::move(m_rows));
+            m_worker.m_progress = m_progress;
+            m_worker.m_bFinished = finished;
+        }
+        m_rows.clear();
+        m_worker.m_ready.notify_all();
+        if (m_wake)
+            m_wake();
     }
 
 private:
     ScanWorker& m_worker;
+    std::function<void()>& m_wake;
     std::vector<TrackList::Cells> m_rows;
-    std::chrono::steady_clock::time_point m_lastFlush;
+    Progress m_progress;
+    std::chrono::steady_clock::time_point m_lastBatch = std::chrono::steady_clock::now();
 };
-
-ScanWorker::ScanWorker(QObject* parent) : QObject(parent)
-{
-    qRegisterMetaType<std::vector<TrackList::Cells>>();
-}
 
 ScanWorker::~ScanWorker()
 {
     Wait();
 }
 
-void ScanWorker::Start(std::string folder)
+void ScanWorker::Start(Walk walk, std::function<void()> wake, std::size_t batchRows)
 {
     Wait();
+    m_nBatchRows = batchRows;
+    m_batches.clear();
     m_bFinished = false;
     m_progress = Progress();
     g_bCancelScan = false;
     g_nLoadedCount = 0;
-    m_pThread.reset(QThread::create([this, folder = std::move(folder)] { Run(folder); }));
-    m_pThread->start();
+    m_thread = std::thread([this, walk = std::move(walk), wake = std::move(wake)]() mutable {
+        Sink sink(*this, wake);
+        walk(sink);
+        sink.HandOver(true);
+    });
 }
 
-bool ScanWorker::IsFinished() const
+bool ScanWorker::TakeRows(std::vector<TrackList::Cells>& rows, std::chrono::milliseconds wait)
 {
-    return m_bFinished.load();
+    rows.clear();
+    std::unique_lock lock(m_mutex);
+    m_ready.wait_for(lock, wait, [this] { return m_bFinished || !m_batches.empty(); });
+    if (!m_batches.empty()) {
+        rows.swap(m_batches.front());
+        m_batches.pop_front();
+    }
+    return !m_bFinished || !m_batches.empty();
 }
 
 void ScanWorker::Wait()
 {
-    if (m_pThread)
-        m_pThread->wait();
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 ScanWorker::Progress ScanWorker::CurrentProgress() const
 {
     std::lock_guard lock(m_mutex);
     return m_progress;
-}
-
-void ScanWorker::Run(std::string folder)
-{
-    Sink sink(*this);
-    ScanFolder(std::move(folder), sink);
-    sink.Flush();
-    m_bFinished = true;
-    // Queued behind the last batch, so the receiver has every row when it sees the end.
-    emit finished();
 }

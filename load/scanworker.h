@@ -1,52 +1,53 @@
 #pragma once
 
-#include <atomic>
-#include <memory>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include <QObject>
-#include <QThread>
-
+#include "load/scanfolder.h"
 #include "session/tracklist.h"
 
-// The scan on a worker thread (ScanThreadProc). Rows reach the receiver's thread in batches
-// (every 256 rows or 50 ms, whichever comes first) through rowsReady; the Loading dialog's
-// texts are kept in a locked snapshot that the receiver reads when it likes; finished comes
-// exactly once, after the last batch.
-class ScanWorker final : public QObject {
-    Q_OBJECT
-
+// The walk on a thread of its own (ScanThreadProc). The list's thread takes the rows in walk
+// order with TakeRows, a batch at a time: a batch closes every batchRows rows (given to Start)
+// or 50 ms of walking, whichever comes first, and at the end. With each batch the walk leaves the
+// Loading dialog's texts in a snapshot that the list's thread reads when it likes.
+class ScanWorker final {
 public:
     struct Progress {
         std::string m_strFolder;
         std::string m_strFile;
         int m_nLoaded = 0;
     };
+    // What the thread walks: ScanFolder over one folder, or the CLI's several paths.
+    using Walk = std::function<void(ScanSink&)>;
 
-    explicit ScanWorker(QObject* parent = nullptr);
     // Waits for the thread when it still runs.
-    ~ScanWorker() override;
+    ~ScanWorker();
 
-    // Clears g_bCancelScan, zeroes g_nLoadedCount and starts walking folder (after the
-    // previous walk, if any, has ended).
-    void Start(std::string folder);
-    bool IsFinished() const;
-    // Blocks until the walk has ended (the rows may still be queued for the receiver).
+    // Clears g_bCancelScan, zeroes g_nLoadedCount and runs walk on a new thread (after the
+    // previous walk, if any, has ended). wake, when given, is called on that thread whenever a
+    // batch is ready and once when the walk has ended.
+    void Start(Walk walk, std::function<void()> wake = {}, std::size_t batchRows = 256);
+    // Moves the oldest batch into rows, after waiting up to wait for one (rows stays empty when
+    // none came). False once the walk has ended and no row is left after these.
+    bool TakeRows(std::vector<TrackList::Cells>& rows, std::chrono::milliseconds wait);
+    // Blocks until the walk has ended (its rows may still wait to be taken).
     void Wait();
     Progress CurrentProgress() const;
 
-signals:
-    void rowsReady(std::vector<TrackList::Cells> rows);
-    void finished();
-
 private:
     class Sink;
-    void Run(std::string folder);
 
-    std::unique_ptr<QThread> m_pThread;
+    std::thread m_thread;
     mutable std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::deque<std::vector<TrackList::Cells>> m_batches;
+    std::size_t m_nBatchRows = 256;
+    bool m_bFinished = true;
     Progress m_progress;
-    std::atomic<bool> m_bFinished {false};
 };

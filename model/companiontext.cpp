@@ -3,7 +3,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include "model/paths.h"
+#include "platform/path.h"
 #include "platform/strutil.h"
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // The ID3v2 header at the start of a file: "ID3", version (< 0xFF), revision, flags, four
 // synchsafe size bytes (each < 0x80).
@@ -17,3 +18,9 @@ class CFile;
 // and every one that follows it directly, each only while it ends inside the file. 0 when the
 // file does not start with one.
 std::int64_t Id3v2HeadSize(CFile& file, std::int64_t length);
+
+// Cuts those tags off the song open as file (for reading and writing, its lock held) at path:
+// the bytes after them go to a new file that takes the old one's place only when complete, or,
+// for a file with other hard links, over this one through a journal that survives an
+// interruption. 0, also when there was nothing to cut, or an errno.
+int RemoveId3v2Head(CFile& file, const std::string& path);

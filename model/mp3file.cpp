@@ -6,58 +6,16 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 #include "model/id3v1.h"
 #include "model/id3v2.h"
-#include "model/paths.h"
-#include "model/trailerfile.h"
-#include "platform/atomicfile.h"
 #include "platform/file.h"
+#include "platform/path.h"
 
 namespace {
 
 constexpr std::int64_t kTrailerSize = 128;
 constexpr std::int64_t kMinimumReadableSize = 200;
-constexpr std::size_t kCopyChunk = 1 << 20;
-
-// Streams length bytes of from, starting at offset, into to; 0 or an errno.
-int CopyRange(CFile& from, std::int64_t offset, std::int64_t length, AtomicFile& to)
-{
-    std::vector<char> buffer(kCopyChunk);
-    std::int64_t done = 0;
-    while (done < length) {
-        std::size_t want = static_cast<std::size_t>(
-            std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), length - done));
-        std::size_t got = from.ReadAt(buffer.data(), want, offset + done);
-        if (got == 0)
-            return EIO;
-        if (int error = to.Write(buffer.data(), got))
-            return error;
-        done += static_cast<std::int64_t>(got);
-    }
-    return 0;
-}
-
-// Rewrites the file without its first cut bytes into a new file that takes its place once
-// complete; the original stays untouched on any failure or interruption. 0 or an errno.
-int RewriteWithoutHead(const std::string& path, CFile& original, std::int64_t cut,
-    std::int64_t length, const struct stat& st)
-{
-    AtomicFile out;
-    if (int error = out.Create(path))
-        return error;
-    if (int error = CopyRange(original, cut, length - cut, out))
-        return error;
-    if (::fchmod(out.Handle(), st.st_mode & 07777) != 0)
-        return errno;
-    if (::fchown(out.Handle(), st.st_uid, st.st_gid) != 0) {
-        // Only root may give the file away; keeping our ownership is acceptable.
-    }
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    ::futimens(out.Handle(), times);
-    return out.Commit(true);
-}
 
 // The cause of a failed status query or open of a song at path: the system's, or ours for a
 // link whose target is not named .mp3; 0 when path may be read and written as a song.
@@ -134,82 +92,95 @@ int OpenSongLocked(CFile& file, const std::string& path, unsigned flags)
 } // namespace
 
 CMp3File::CMp3File()
-    : m_byGenre(static_cast<char>(255))
-    , m_nItem(-1)
-    , m_bLongEnough(0)
-    , m_bValid(0)
-    , m_byTrack(0)
+    : m_byGenre(static_cast<char>(255)), m_nItem(-1), m_bLongEnough(0), m_bValid(0), m_byTrack(0)
 {
 }
 
-bool CMp3File::SetPath(std::string path)
+int CMp3File::Descriptor() const
 {
-    m_bLongEnough = 0;
+    return m_kept.m_pFile ? m_kept.m_pFile->Handle() : -1;
+}
+
+bool CMp3File::IsWritable() const
+{
+    return m_kept.m_pFile && m_kept.m_pFile->IsWritable();
+}
+
+bool CMp3File::Load(const std::string& path, LoadMode mode, int folderFd, const std::string& name)
+{
+    m_kept.m_pFile.reset();
     m_strPath = path;
     m_strOrigPath = path;
+    m_bValid = 0;
+    m_bLongEnough = 0;
     m_nLastError = 0;
-    // ShortPathOf, FileExists and the status query all ask the same question of the same
-    // path here; one status query answers them (two for a symbolic link).
-    struct stat st;
-    if (path.empty() || (m_nLastError = SongPathError(path, st)) != 0) {
-        m_bValid = 0;
-        return false;
-    }
-    if (ExtensionOf(path) != "mp3") {
-        m_bValid = 0;
-        return false;
-    }
-    m_strShortPath = path;
-    m_bValid = 1;
-    if (st.st_size > kMinimumReadableSize)
-        m_bLongEnough = 1;
-    return true;
-}
-
-bool CMp3File::HasTag()
-{
-    if (!m_bValid)
-        return false;
-    CFile file;
-    if (OpenSong(file, AT_FDCWD, m_strShortPath, m_strShortPath, CFile::modeRead) != 0)
-        return false;
-    try {
-        std::int64_t length = file.GetLength();
-        if (length < kTrailerSize)
-            return false;
-        char marker[3];
-        if (file.ReadAt(marker, sizeof marker, length - kTrailerSize) != sizeof marker)
-            return false;
-        return marker[0] == 'T' && marker[1] == 'A' && marker[2] == 'G';
-    } catch (const CException&) {
-        return false;
-    }
-}
-
-void CMp3File::ClearTexts()
-{
+    m_nLength = -1;
+    m_bHasTag = false;
+    // A record whose trailer is not read carries empty texts, "no genre" and no track.
     m_strTitle.clear();
     m_strArtist.clear();
     m_strAlbum.clear();
     m_strYear.clear();
     m_strComment.clear();
-    // A record whose trailer is not read carries "no genre" and no track.
     m_byGenre = static_cast<char>(255);
     m_byTrack = 0;
+    CFile scanned;
+    if (mode == kForUpdate)
+        m_kept.m_pFile = std::make_shared<CFile>();
+    CFile& file = mode == kForUpdate ? *m_kept.m_pFile : scanned;
+    if (const int error = OpenToLoad(file, path, mode, folderFd, name))
+        return LoadStatus(path, error);
+    return LoadOpened(file, path);
 }
 
-bool CMp3File::ReadTrailer(CFile& file, std::int64_t length, TrailerFile* seen)
+int CMp3File::OpenToLoad(
+    CFile& file, const std::string& path, LoadMode mode, int folderFd, const std::string& name)
 {
+    if (path.empty() || ExtensionOf(path) != "mp3")
+        return kErrorNotRegularFile;
+    if (mode == kRead)
+        return OpenSong(file, folderFd, folderFd == AT_FDCWD ? path : name, path, CFile::modeRead);
+    if (OpenSongLocked(file, path, CFile::modeReadWrite) == 0)
+        return 0;
+    // A file that cannot be written is still read; the write then fails as it would anyway.
+    return OpenSong(file, AT_FDCWD, path, path, CFile::modeRead);
+}
+
+bool CMp3File::LoadStatus(const std::string& path, int openError)
+{
+    // The file may still exist: its status says whether it is a song at all (one status
+    // query, two for a symbolic link).
+    struct stat st;
+    if (path.empty() || (m_nLastError = SongPathError(path, st)) != 0 || ExtensionOf(path) != "mp3")
+        return false;
+    m_strShortPath = path;
+    m_bValid = 1;
+    m_bLongEnough = st.st_size > kMinimumReadableSize ? 1 : 0;
+    if (!m_bLongEnough)
+        return false;
+    // A song that cannot be opened has no texts to give.
+    m_nLastError = openError;
+    return true;
+}
+
+bool CMp3File::LoadOpened(CFile& file, const std::string& path)
+{
+    // The open measured the file; one open for writing holds the lock since, and another writer
+    // may have changed its length before it was granted.
+    std::int64_t length = file.LengthAtOpen();
+    try {
+        if (file.IsWritable())
+            length = file.GetLength();
+    } catch (const CException&) {
+        file.Close();
+        return LoadStatus(path, 0);
+    }
+    m_strShortPath = path;
+    m_bValid = 1;
+    m_bLongEnough = length > kMinimumReadableSize ? 1 : 0;
     try {
         Id3v1Block block;
-        if (length < kTrailerSize
-            || file.ReadAt(block.data(), block.size(), length - kTrailerSize) != block.size())
-            return false;
-        if (seen) {
-            seen->m_nLength = length;
-            seen->m_bHasTag = IsId3v1Block(block);
-        }
-        if (!IsId3v1Block(block))
+        if (!ReadEnd(file, length, block) || !m_bLongEnough)
             return false;
         Id3v1Fields fields = ParseId3v1(block);
         m_strTitle = std::move(fields.title);
@@ -221,126 +192,55 @@ bool CMp3File::ReadTrailer(CFile& file, std::int64_t length, TrailerFile* seen)
         m_byTrack = fields.track;
     } catch (const CException&) {
         // A read error leaves the texts empty.
+        return m_bLongEnough;
     }
     return true;
 }
 
-bool CMp3File::ReadTag()
+bool CMp3File::ReadEnd(CFile& file, std::int64_t length, Id3v1Block& block)
 {
-    ClearTexts();
-    if (!m_bLongEnough || !m_bValid)
+    if (length >= kTrailerSize
+        && file.ReadAt(block.data(), block.size(), length - kTrailerSize) != block.size())
         return false;
-    // One open serves the marker test and the read of the trailer.
-    CFile file;
-    if ((m_nLastError = OpenSong(file, AT_FDCWD, m_strShortPath, m_strShortPath,
-             CFile::modeRead | CFile::shareExclusive))
-        != 0)
-        return true;
-    std::int64_t length = 0;
-    try {
-        length = file.GetLength();
-    } catch (const CException&) {
-        // A read error leaves the texts empty.
-        return true;
-    }
-    return ReadTrailer(file, length);
+    m_nLength = length;
+    m_bHasTag = length >= kTrailerSize && IsId3v1Block(block);
+    return m_bHasTag;
 }
 
-bool CMp3File::Load(const std::string& path, int folderFd, const std::string& name)
+std::shared_ptr<CFile> CMp3File::FileForWriting()
 {
-    CFile file;
-    return LoadFrom(file, path, folderFd, folderFd == AT_FDCWD ? path : name,
-        CFile::modeRead | CFile::shareExclusive);
-}
-
-bool CMp3File::LoadForUpdate(const std::string& path, TrailerFile& disk)
-{
-    disk.m_nLength = -1;
-    if (!path.empty() && ExtensionOf(path) == "mp3"
-        && OpenSongLocked(disk.m_file, path, CFile::modeReadWrite) == 0)
-        return LoadOpened(disk.m_file, path, &disk);
-    // A file that cannot be written is still read; WriteTag(disk) then fails as WriteTag().
-    return LoadFrom(disk.m_file, path, AT_FDCWD, path, CFile::modeRead | CFile::shareExclusive);
-}
-
-bool CMp3File::LoadFrom(
-    CFile& file, const std::string& path, int folderFd, const std::string& name, unsigned flags)
-{
-    if (path.empty() || ExtensionOf(path) != "mp3" || OpenSong(file, folderFd, name, path, flags)) {
-        // A file that cannot be opened may still exist: the two steps say what it is.
-        SetPath(path);
-        return ReadTag();
-    }
-    return LoadOpened(file, path);
-}
-
-bool CMp3File::LoadOpened(CFile& file, const std::string& path, TrailerFile* seen)
-{
-    std::int64_t length = 0;
-    try {
-        length = file.GetLength();
-    } catch (const CException&) {
-        file.Close();
-        SetPath(path);
-        return ReadTag();
-    }
-    m_strPath = path;
-    m_strOrigPath = path;
-    m_strShortPath = path;
-    m_bValid = 1;
-    m_nLastError = 0;
-    m_bLongEnough = length > kMinimumReadableSize ? 1 : 0;
-    ClearTexts();
-    if (!m_bLongEnough)
-        return false;
-    return ReadTrailer(file, length, seen);
+    std::shared_ptr<CFile> file = std::move(m_kept.m_pFile);
+    if (!m_bValid)
+        return nullptr;
+    if (file && file->IsWritable())
+        return file;
+    m_nLength = -1;
+    file = std::make_shared<CFile>();
+    if ((m_nLastError = OpenSongLocked(*file, m_strShortPath, CFile::modeReadWrite)) != 0)
+        return nullptr;
+    return file;
 }
 
 bool CMp3File::WriteTag()
 {
-    if (!m_bValid)
-        return false;
-    CFile file;
-    if ((m_nLastError = OpenSongLocked(file, m_strShortPath, CFile::modeReadWrite)) != 0)
-        return false;
-    return WriteTrailer(file);
+    const std::shared_ptr<CFile> file = FileForWriting();
+    return file && WriteTrailer(*file);
 }
 
 bool CMp3File::WriteTagToSameFile(std::uint64_t device, std::uint64_t inode)
 {
-    if (!m_bValid)
-        return false;
-    CFile file;
-    if ((m_nLastError = OpenSongLocked(file, m_strShortPath, CFile::modeReadWrite)) != 0)
+    const std::shared_ptr<CFile> file = FileForWriting();
+    if (!file)
         return false;
     struct stat st;
-    if (::fstat(file.Handle(), &st) != 0 || st.st_dev != device || st.st_ino != inode) {
+    if (::fstat(file->Handle(), &st) != 0 || st.st_dev != device || st.st_ino != inode) {
         m_nLastError = kErrorReplacedFile;
         return false;
     }
-    return WriteTrailer(file);
+    return WriteTrailer(*file);
 }
 
-bool CMp3File::WriteTag(TrailerFile& disk)
-{
-    if (!disk.m_file.IsWritable()) {
-        disk.m_file.Close();
-        return WriteTag();
-    }
-    if (!m_bValid) {
-        disk.m_file.Close();
-        return false;
-    }
-    const bool written = WriteTrailer(disk.m_file, &disk);
-    try {
-        // A failed write leaves the file open; it is closed here all the same.
-        disk.m_file.Close();
-    } catch (const CException&) {
-    }
-    return written;
-}
-
-bool CMp3File::WriteTrailer(CFile& file, const TrailerFile* seen)
+bool CMp3File::WriteTrailer(CFile& file)
 {
     Id3v1Fields fields {m_strTitle, m_strArtist, m_strAlbum, m_strYear, m_strComment,
         static_cast<std::uint8_t>(m_byGenre), m_byTrack};
@@ -351,18 +251,14 @@ bool CMp3File::WriteTrailer(CFile& file, const TrailerFile* seen)
     m_strYear = fields.year;
     m_strComment = fields.comment;
 
-    std::int64_t length = 0;
+    std::int64_t length = m_nLength;
     try {
-        bool hasTag = false;
-        if (seen && seen->m_nLength >= 0) {
-            length = seen->m_nLength;
-            hasTag = seen->m_bHasTag;
-        } else if ((length = file.GetLength()) >= kTrailerSize) {
-            char marker[3];
-            hasTag = file.ReadAt(marker, sizeof marker, length - kTrailerSize) == sizeof marker
-                && marker[0] == 'T' && marker[1] == 'A' && marker[2] == 'G';
+        if (length < 0) {
+            Id3v1Block old;
+            length = file.GetLength();
+            ReadEnd(file, length, old);
         }
-        if (hasTag) {
+        if (m_nLength >= 0 && m_bHasTag) {
             // The marker stays; the 125 bytes after it are replaced in one write.
             file.WriteAt(block.data() + 3, block.size() - 3, length - kTrailerSize + 3);
         } else {
@@ -386,45 +282,9 @@ bool CMp3File::WriteTrailer(CFile& file, const TrailerFile* seen)
 
 bool CMp3File::RemoveId3v2()
 {
-    if (!m_bValid)
-        return false;
-    CFile file;
     // Opening it read-write asks with the rights the process really has; access() answers for
     // the real user id, and a root process without CAP_DAC_OVERRIDE would be told yes and
     // replace a read-only file.
-    if ((m_nLastError = OpenSongLocked(file, m_strShortPath, CFile::modeReadWrite)) != 0)
-        return false;
-    // Work on the file a symbolic link points at, so the link stays a link.
-    char resolved[PATH_MAX];
-    struct stat st;
-    if (!::realpath(m_strShortPath.c_str(), resolved) || ::fstat(file.Handle(), &st) != 0) {
-        m_nLastError = errno;
-        return false;
-    }
-    // A rewrite of this file that an interruption cut short is finished before it is read.
-    if ((m_nLastError = AtomicFile::FinishInterruptedRewrite(resolved, file.Handle())) != 0
-        || ::fstat(file.Handle(), &st) != 0)
-        return false;
-    try {
-        const std::int64_t length = st.st_size;
-        const std::int64_t cut = Id3v2HeadSize(file, length);
-        if (cut == 0)
-            return true;
-        // A new file in its place would leave the old bytes under the other names: the new
-        // bytes are copied over this one, through a journal that survives an interruption.
-        if (st.st_nlink > 1) {
-            m_nLastError = AtomicFile::RewriteInPlace(resolved, file.Handle(),
-                [&](AtomicFile& out) { return CopyRange(file, cut, length - cut, out); });
-            const struct timespec times[2] = {st.st_atim, st.st_mtim};
-            ::futimens(file.Handle(), times);
-            return m_nLastError == 0;
-        }
-        m_nLastError = RewriteWithoutHead(resolved, file, cut, length, st);
-        return m_nLastError == 0;
-    } catch (const CFileException& error) {
-        m_nLastError = error.m_lOsError;
-        return false;
-    } catch (const CException&) {
-        return false;
-    }
+    const std::shared_ptr<CFile> file = FileForWriting();
+    return file && (m_nLastError = RemoveId3v2Head(*file, m_strShortPath)) == 0;
 }

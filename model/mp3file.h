@@ -1,16 +1,23 @@
 #pragma once
 
 #include <cstdint>
+#include <fcntl.h>
+#include <memory>
 #include <string>
 
+#include "model/id3v1.h"
+
 class CFile;
-struct TrailerFile;
 
 // One MP3 file on disk: its paths, the five ID3v1 texts (UTF-8), the genre code and the
 // ID3v1.1 track number, the track list row it stands for, and two flags that gate every file
 // access. Copyable by value; the edit journal stores copies.
 class CMp3File {
 public:
+    // How Load opens the file: to read it, or to read it and then write it (WriteTag,
+    // RemoveId3v2) through the same open, holding the file's lock from the read to the write.
+    enum LoadMode { kRead, kForUpdate };
+
     CMp3File();
     virtual ~CMp3File() = default;
     CMp3File(const CMp3File&) = default;
@@ -20,39 +27,35 @@ public:
     CMp3File(CMp3File&&) = default;
     CMp3File& operator=(CMp3File&&) = default;
 
-    // Fills the paths and flags from a full path; true when the file exists and its
-    // extension is "mp3". The texts, genre and item keep their values.
-    bool SetPath(std::string path);
+    // Opens the file at path once and fills the record from it: the paths; m_bValid when path
+    // names a regular file (through a link only to one named .mp3) whose extension is "mp3";
+    // m_bLongEnough when it is longer than 200 bytes; then the texts, genre and track from its
+    // trailer (empty texts and "no genre" without one). True when a trailer was read.
+    // The folder scan, which has the folder open, passes it as folderFd and the file's name in
+    // it as name. kForUpdate keeps the file open, for reading and writing where it allows that
+    // (never waiting on a named pipe), until the next Load, WriteTag or RemoveId3v2.
+    bool Load(const std::string& path, LoadMode mode = kRead, int folderFd = AT_FDCWD,
+        const std::string& name = std::string());
+    // True when the file's last 128 bytes began with "TAG" when Load read them.
+    bool HasTag() const { return m_bHasTag; }
+    // The file Load kept open for update: its descriptor (-1 when none) and whether it is open
+    // for writing.
+    int Descriptor() const;
+    bool IsWritable() const;
 
-    // True when the record is valid and the file's last 128 bytes begin with "TAG".
-    bool HasTag();
-    // Empties the five texts, then fills them, the genre and the track from the trailer when
-    // the record is valid, longer than 200 bytes and has a tag.
-    bool ReadTag();
-    // SetPath followed by ReadTag, with the same results, asking the disk once: the file is
-    // opened once (as name in the folder open as folderFd) and its status taken from the open
-    // file. For the folder scan, which has the folder open; folderFd AT_FDCWD opens path.
-    bool Load(const std::string& path, int folderFd, const std::string& name);
-    // SetPath followed by ReadTag, with the same results, leaving the file open in disk (for
-    // reading and writing where the file allows it, never waiting on a named pipe), so that
-    // WriteTag(disk) needs no second open. For the tag commands, which read a trailer and then
-    // write it back.
-    bool LoadForUpdate(const std::string& path, TrailerFile& disk);
     // Cuts the texts to their field widths (the comment to 28 bytes when there is a track
-    // number) and writes the whole trailer in one write,
-    // replacing an existing one or appending a new one. False when nothing was written.
+    // number) and writes the whole trailer in one write, replacing an existing one or
+    // appending a new one, through the file Load kept for update or else a new open of the
+    // file. False when nothing was written.
     bool WriteTag();
     // WriteTag only when the path still names the file of that device and inode (the file the
     // record was read from); otherwise nothing is written and m_nLastError is
     // kErrorReplacedFile.
     bool WriteTagToSameFile(std::uint64_t device, std::uint64_t inode);
-    // WriteTag through the file LoadForUpdate left open, which it closes; when that file is
-    // not open for writing, exactly as WriteTag().
-    bool WriteTag(TrailerFile& disk);
     // Cuts a leading ID3v2 tag (and any that follow it directly) off the file. False when the
-    // record is not valid or the file cannot be changed (also when it has other hard links);
-    // true otherwise, also when there was nothing to remove. The new file takes the old one's
-    // place only when complete, so an interruption leaves the old bytes.
+    // record is not valid or the file cannot be changed; true otherwise, also when there was
+    // nothing to remove. The new file takes the old one's place only when complete, so an
+    // interruption leaves the old bytes.
     bool RemoveId3v2();
 
     char m_byGenre;
@@ -69,23 +72,45 @@ public:
     std::string m_strShortPath;
     // The ID3v1.1 track number as read, kept through every write; 0 for none.
     std::uint8_t m_byTrack;
-    // Why the last SetPath, WriteTag or RemoveId3v2 failed: an errno value or one of the
+    // Why the last Load, WriteTag or RemoveId3v2 failed: an errno value or one of the
     // platform's own causes (FileErrorText); 0 when it gave none.
     int m_nLastError = 0;
 
 private:
-    void ClearTexts();
-    // Load over file, opened as name in folderFd with flags; SetPath and ReadTag when it
-    // cannot be opened.
-    bool LoadFrom(CFile& file, const std::string& path, int folderFd, const std::string& name,
-        unsigned flags);
-    // Fills paths, flags, texts and genre from a file open at path; what the read saw goes to
-    // seen when given.
-    bool LoadOpened(CFile& file, const std::string& path, TrailerFile* seen = nullptr);
+    // The file Load kept open for update. A copy of the record is a snapshot and holds none.
+    struct KeptFile {
+        KeptFile() = default;
+        KeptFile(const KeptFile&) { }
+        KeptFile& operator=(const KeptFile&)
+        {
+            m_pFile.reset();
+            return *this;
+        }
+        KeptFile(KeptFile&&) = default;
+        KeptFile& operator=(KeptFile&&) = default;
+        std::shared_ptr<CFile> m_pFile;
+    };
+
+    // Opens path as Load does; 0 or the cause.
+    int OpenToLoad(
+        CFile& file, const std::string& path, LoadMode mode, int folderFd, const std::string& name);
+    // Fills the record from the file open at path; false when no trailer was read.
+    bool LoadOpened(CFile& file, const std::string& path);
+    // What a Load whose open failed with openError learns from the file's status.
+    bool LoadStatus(const std::string& path, int openError);
+    // The file to write: the kept file when it is open for writing, else the file opened anew
+    // and locked. Null (with m_nLastError) when the record is not valid or the file cannot be
+    // opened for writing. The record lets go of its kept file either way.
+    std::shared_ptr<CFile> FileForWriting();
+    // Reads the last 128 bytes of the open file of that length into block; m_nLength and
+    // m_bHasTag then say what the file held. True when they begin with "TAG".
+    bool ReadEnd(CFile& file, std::int64_t length, Id3v1Block& block);
     // Renders the trailer and writes it into the open file, then closes it. The file's length
-    // and marker are looked at unless seen holds them.
-    bool WriteTrailer(CFile& file, const TrailerFile* seen = nullptr);
-    // Fills the texts and genre from the trailer of the open file of that length; false when
-    // it has none. What the read saw goes to seen when given.
-    bool ReadTrailer(CFile& file, std::int64_t length, TrailerFile* seen = nullptr);
+    // and marker are looked at unless the kept file's read saw them.
+    bool WriteTrailer(CFile& file);
+
+    KeptFile m_kept;
+    // The file's length and marker as the read of the kept file saw them; -1 when unseen.
+    std::int64_t m_nLength = -1;
+    bool m_bHasTag = false;
 };

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "platform/path.h"
 
 namespace {
 
@@ -393,7 +394,7 @@ int AtomicFile::Create(const std::string& path)
 {
     Discard();
     m_strPath = path;
-    m_strName = NameOfPath(path);
+    m_strName = FileNameOf(path);
     m_nFolderFd = ::open(FolderOfPath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_nFolderFd < 0) {
         const int error = errno;

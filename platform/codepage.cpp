@@ -7,6 +7,8 @@
 #include <iconv.h>
 #include <mutex>
 
+#include "platform/strutil.h"
+
 namespace {
 
 std::mutex g_nameMutex;
@@ -47,47 +49,13 @@ bool ConvertAll(iconv_t cd, std::string_view in, std::string& out)
     return true;
 }
 
-// Length of the UTF-8 character starting with lead byte b, 0 for a byte that cannot start one.
-std::size_t Utf8Length(unsigned char b)
-{
-    if (b < 0x80)
-        return 1;
-    if ((b & 0xE0) == 0xC0)
-        return 2;
-    if ((b & 0xF0) == 0xE0)
-        return 3;
-    if ((b & 0xF8) == 0xF0)
-        return 4;
-    return 0;
-}
-
-// The length of the well-formed UTF-8 character at text[i] (no overlong form, no surrogate,
-// nothing above U+10FFFF), 0 when there is none.
-std::size_t ValidUtf8At(std::string_view text, std::size_t i)
-{
-    const std::size_t length = Utf8Length(static_cast<unsigned char>(text[i]));
-    if (length == 0 || i + length > text.size())
-        return 0;
-    char32_t cp = static_cast<unsigned char>(text[i]) & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-        const auto b = static_cast<unsigned char>(text[i + k]);
-        if ((b & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return length;
-}
-
 // Decodes UTF-8 field bytes: well-formed characters as they are, every other byte (and a
 // character that would read as a raw byte) as raw bytes.
 std::string DecodeUtf8(std::string_view in)
 {
     std::string out;
     for (std::size_t i = 0; i < in.size();) {
-        const std::size_t n = ValidUtf8At(in, i);
+        const std::size_t n = Utf8CharAt(in, i);
         if (n > 0 && RawByteAt(in, i) < 0) {
             out.append(in, i, n);
             i += n;
@@ -190,7 +158,7 @@ struct Converters {
     {
         std::string encoded;
         for (std::size_t i = 0; i < text.size();) {
-            const std::size_t n = ValidUtf8At(text, i);
+            const std::size_t n = Utf8CharAt(text, i);
             std::string one;
             if (n == 0 || RawByteAt(text, i) >= 0 || !ConvertOne(encodeExact, &text[i], n, one))
                 return false;
@@ -375,11 +343,11 @@ std::string TagCodePage::Encode(const std::string& text, std::size_t width, std:
     std::string out;
     std::size_t i = 0;
     while (i < text.size()) {
-        std::size_t n = Utf8Length(static_cast<unsigned char>(text[i]));
+        std::size_t n = Utf8CharAt(text, i);
         std::string bytes;
         if (const int raw = RawByteAt(text, i); raw >= 0) {
             bytes = std::string(1, static_cast<char>(raw));
-        } else if (ValidUtf8At(text, i) == 0) {
+        } else if (n == 0) {
             n = 1;
             bytes = "?";
         } else if (n == 1 || cv.utf8) {
@@ -403,7 +371,7 @@ bool TagCodePage::Holds(std::string_view character)
     if (character.empty() || static_cast<unsigned char>(character[0]) < 0x80
         || RawByteAt(character, 0) >= 0)
         return true;
-    const std::size_t n = ValidUtf8At(character, 0);
+    const std::size_t n = Utf8CharAt(character, 0);
     if (n == 0)
         return false;
     Converters& cv = ThreadConverters();

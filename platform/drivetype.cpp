@@ -9,6 +9,8 @@
 #include <sstream>
 #include <sys/stat.h>
 
+#include "platform/path.h"
+
 namespace {
 
 std::mutex g_sourcesMutex;
@@ -65,12 +67,6 @@ std::string Resolved(const std::string& path)
     return resolved;
 }
 
-std::string BaseName(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 struct Mount {
     std::string m_strType;
     std::string m_strSource;
@@ -121,7 +117,7 @@ std::string BlockFolderOf(const Mount& mount, const std::string& sysRoot)
     if (folder.empty() && StartsWith(mount.m_strSource, "/dev/")) {
         const std::string device = Resolved(mount.m_strSource);
         folder = Resolved(
-            sysRoot + "/class/block/" + BaseName(device.empty() ? mount.m_strSource : device));
+            sysRoot + "/class/block/" + FileNameOf(device.empty() ? mount.m_strSource : device));
     }
     return folder;
 }
@@ -132,7 +128,7 @@ unsigned KindOfBlock(std::string folder, int depth)
 {
     if (Exists(folder + "/partition"))
         folder = Resolved(folder + "/..");
-    const std::string name = BaseName(folder);
+    const std::string name = FileNameOf(folder);
     if (StartsWith(name, "sr") || StartsWith(ReadText(folder + "/device/type"), "5"))
         return DRIVE_CDROM;
     if (StartsWith(name, "zram") || StartsWith(name, "ram"))

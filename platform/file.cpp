@@ -7,37 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-std::string FolderPart(const std::string& path)
-{
-    auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-std::string NamePart(const std::string& path)
-{
-    auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-} // namespace
-
-// Renames without ever replacing an existing target. Falls back to link + unlink where the file
-// system has no RENAME_NOREPLACE.
-std::string FolderOfPath(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOfPath(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+#include "platform/path.h"
 
 int RenameNoReplace(const std::string& oldPath, const std::string& newPath)
 {
@@ -104,6 +74,7 @@ bool CFile::OpenAt(
     }
     m_fd = fd;
     m_bWritable = access != O_RDONLY;
+    m_nLengthAtOpen = st.st_size;
     m_strPath = path;
     return true;
 }
@@ -268,9 +239,9 @@ void CFile::Rename(const std::string& oldPath, const std::string& newPath)
 {
     // The program renames files within their folder only; a new name that would leave the
     // folder (it held a '/') or that names the folder itself is refused.
-    std::string newName = NamePart(newPath);
+    std::string newName = FileNameOf(newPath);
     if (newName.empty() || newName == "." || newName == ".."
-        || FolderPart(newPath) != FolderPart(oldPath))
+        || FolderOf(newPath) != FolderOf(oldPath))
         throw CFileException(EINVAL, newPath);
     if (int error = RenameNoReplace(oldPath, newPath))
         throw CFileException(error, oldPath);

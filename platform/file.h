@@ -13,11 +13,6 @@
 // an errno (EEXIST when newPath is taken).
 int RenameNoReplace(const std::string& oldPath, const std::string& newPath);
 
-// The folder part of a path for the system calls: "." for a bare name, "/" for a name at the
-// root. NameOfPath is the part after the last '/'.
-std::string FolderOfPath(const std::string& path);
-std::string NameOfPath(const std::string& path);
-
 struct CFileStatus {
     std::int64_t m_size = 0;
     std::time_t m_mtime = 0;
@@ -62,6 +57,8 @@ public:
     bool IsWritable() const { return m_fd >= 0 && m_bWritable; }
     int Handle() const { return m_fd; }
     const std::string& GetFilePath() const { return m_strPath; }
+    // The file's length as the open saw it, without asking the system again.
+    std::int64_t LengthAtOpen() const { return m_nLengthAtOpen; }
 
     // Returns the new position from the beginning.
     std::int64_t Seek(std::int64_t offset, SeekPosition from);
@@ -95,5 +92,6 @@ private:
 
     int m_fd = -1;
     bool m_bWritable = false;
+    std::int64_t m_nLengthAtOpen = 0;
     std::string m_strPath;
 };

@@ -9,6 +9,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/file.h"
+#include "platform/path.h"
 #include "platform/strutil.h"
 
 namespace {

@@ -10,6 +10,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/path.h"
+
 namespace {
 
 std::string LowerName(const std::string& name)
@@ -26,11 +28,6 @@ std::string LowerName(const std::string& name)
 std::string UpToNul(const std::string& text)
 {
     return text.substr(0, text.find('\0'));
-}
-
-std::string FolderOf(const std::string& path)
-{
-    return path.substr(0, path.rfind('/'));
 }
 
 std::string HomeFolder()
@@ -198,14 +195,17 @@ bool CSettingsKey::Create()
     return true;
 }
 
+std::optional<std::string> CSettingsKey::StoredBytes(const std::string& name) const
+{
+    const RegValue* stored = m_bOpen ? m_key.Find(UpToNul(name)) : nullptr;
+    if (!stored)
+        return std::nullopt;
+    return stored->Bytes();
+}
+
 bool CSettingsKey::QueryDword(const std::string& name, std::uint32_t& value) const
 {
-    if (!m_bOpen)
-        return false;
-    const RegValue* stored = m_key.Find(UpToNul(name));
-    if (!stored)
-        return false;
-    auto bytes = stored->Bytes();
+    const auto bytes = StoredBytes(name);
     if (!bytes || bytes->size() != 4)
         return false;
     std::uint32_t result = 0;
@@ -217,12 +217,7 @@ bool CSettingsKey::QueryDword(const std::string& name, std::uint32_t& value) con
 
 bool CSettingsKey::QueryString(const std::string& name, std::string& value) const
 {
-    if (!m_bOpen)
-        return false;
-    const RegValue* stored = m_key.Find(UpToNul(name));
-    if (!stored)
-        return false;
-    auto bytes = stored->Bytes();
+    const auto bytes = StoredBytes(name);
     if (!bytes || bytes->size() > kStringBufferSize)
         return false;
     value = UpToNul(*bytes);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -72,6 +73,8 @@ public:
 private:
     static constexpr std::size_t kStringBufferSize = 260;
 
+    // The bytes of the value of that name; nothing without a handle or such a value.
+    std::optional<std::string> StoredBytes(const std::string& name) const;
     // The save behind Flush and Close: 0 or an errno.
     int FlushPending();
 

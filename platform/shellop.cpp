@@ -14,6 +14,7 @@
 #include "platform/atomicfile.h"
 #include "platform/exception.h"
 #include "platform/file.h"
+#include "platform/path.h"
 #include "platform/shellui.h"
 
 namespace {
@@ -135,6 +136,9 @@ public:
 
 private:
     bool Cancelled() { return m_bShowProgress && m_ui.IsCancelRequested(); }
+    // Records a No or Cancel to a confirmation as an aborted item (Cancel stops the batch);
+    // false for Yes and Yes to all.
+    bool Refused(ShellUi::Answer answer);
     // Records a failure of one item; false when the user stops the batch.
     bool Fail(const std::string& path, int result, const std::string& reason, bool more);
     int CopyFile(const std::string& source, const std::string& target, bool replace);
@@ -167,6 +171,17 @@ std::string Operation::Verb() const
     }
 }
 
+bool Operation::Refused(ShellUi::Answer answer)
+{
+    if (answer != ShellUi::Answer::Cancel && answer != ShellUi::Answer::No)
+        return false;
+    m_op.fAnyOperationsAborted = true;
+    if (!m_nResult)
+        m_nResult = ERROR_CANCELLED;
+    m_bStopped = answer == ShellUi::Answer::Cancel;
+    return true;
+}
+
 bool Operation::Fail(const std::string& path, int result, const std::string& reason, bool more)
 {
     m_op.fAnyOperationsAborted = true;
@@ -178,7 +193,7 @@ bool Operation::Fail(const std::string& path, int result, const std::string& rea
         + "ing File or Folder";
     m_ui.NoteFailure(path, reason);
     const bool skip = m_ui.ShowError(
-        caption, "Cannot " + Verb() + " '" + NameOfPath(path) + "': " + reason, more);
+        caption, "Cannot " + Verb() + " '" + FileNameOf(path) + "': " + reason, more);
     if (!more || !skip) {
         m_bStopped = more;
         return false;
@@ -248,13 +263,8 @@ bool Operation::DoTransfer(const std::string& source, std::string target, bool m
     if (stat(folder.c_str(), &st) != 0) {
         if (!m_bMkdirToAll) {
             const ShellUi::Answer answer = m_ui.ConfirmCreateFolder(folder);
-            if (answer == ShellUi::Answer::Cancel || answer == ShellUi::Answer::No) {
-                m_op.fAnyOperationsAborted = true;
-                if (!m_nResult)
-                    m_nResult = ERROR_CANCELLED;
-                m_bStopped = answer == ShellUi::Answer::Cancel;
+            if (Refused(answer))
                 return !m_bStopped;
-            }
             m_bMkdirToAll = answer == ShellUi::Answer::YesToAll;
         }
         if (int error = MakeFolders(folder))
@@ -274,20 +284,15 @@ bool Operation::DoTransfer(const std::string& source, std::string target, bool m
             return Fail(source, DE_FILEDESTISFLD, "A folder with that name already exists.", more);
         if ((m_op.fFlags & FOF_RENAMEONCOLLISION) && m_op.wFunc != FO_RENAME) {
             target = folder + "/" + (n == 1 ? "Copy of " : "Copy (" + std::to_string(n) + ") of ")
-                + NameOfPath(source);
+                + FileNameOf(source);
             continue;
         }
         if (m_op.wFunc == FO_RENAME)
             return Fail(source, ResultOf(EEXIST), Reason(EEXIST), more);
         if (!m_bYesToAll) {
             const ShellUi::Answer answer = m_ui.ConfirmReplace(target, source);
-            if (answer == ShellUi::Answer::Cancel || answer == ShellUi::Answer::No) {
-                m_op.fAnyOperationsAborted = true;
-                if (!m_nResult)
-                    m_nResult = ERROR_CANCELLED;
-                m_bStopped = answer == ShellUi::Answer::Cancel;
+            if (Refused(answer))
                 return !m_bStopped;
-            }
             m_bYesToAll = answer == ShellUi::Answer::YesToAll;
         }
         replace = true;
@@ -332,7 +337,7 @@ int Operation::Trash(const std::string& path, bool& noTrash)
         return errno;
     std::string folder = real;
     free(real);
-    const std::string absolute = (folder == "/" ? "" : folder) + "/" + NameOfPath(path);
+    const std::string absolute = (folder == "/" ? "" : folder) + "/" + FileNameOf(path);
 
     const char* dataHome = std::getenv("XDG_DATA_HOME");
     const char* home = std::getenv("HOME");
@@ -375,7 +380,7 @@ int Operation::Trash(const std::string& path, bool& noTrash)
         noTrash = true;
         return EXDEV;
     }
-    const std::string name = NameOfPath(path);
+    const std::string name = FileNameOf(path);
     const auto dot = name.rfind('.');
     const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
     const std::string ext = stem.size() == name.size() ? "" : name.substr(dot);
@@ -435,13 +440,8 @@ bool Operation::DoDelete(const std::string& source, bool more)
         if (!m_bPermanentToAll) {
             const ShellUi::Answer answer = m_ui.ConfirmDelete(
                 {source}, true, "It cannot be moved to the Trash: " + Reason(error));
-            if (answer == ShellUi::Answer::No || answer == ShellUi::Answer::Cancel) {
-                m_op.fAnyOperationsAborted = true;
-                if (!m_nResult)
-                    m_nResult = ERROR_CANCELLED;
-                m_bStopped = answer == ShellUi::Answer::Cancel;
+            if (Refused(answer))
                 return !m_bStopped;
-            }
             m_bPermanentToAll = answer == ShellUi::Answer::YesToAll;
         }
     }
@@ -469,7 +469,7 @@ int Operation::Run()
             && (sources.size() > 1 || (stat(to[0].c_str(), &st) == 0 && S_ISDIR(st.st_mode)));
         if (intoFolder) {
             for (const std::string& source : sources)
-                targets.push_back(to[0] + "/" + NameOfPath(source));
+                targets.push_back(to[0] + "/" + FileNameOf(source));
         } else if (to.size() == sources.size()) {
             targets = to;
         } else {

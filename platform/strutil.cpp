@@ -7,40 +7,6 @@
 
 namespace {
 
-// Decodes one UTF-8 character at text[i]; returns its length, or 0 for an invalid byte.
-std::size_t DecodeChar(const std::string& text, std::size_t i, char32_t& cp)
-{
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    unsigned char b0 = byte(i);
-    std::size_t length;
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
-    } else if ((b0 & 0xE0) == 0xC0) {
-        cp = b0 & 0x1F;
-        length = 2;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        cp = b0 & 0x0F;
-        length = 3;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        cp = b0 & 0x07;
-        length = 4;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size())
-        return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (byte(i + k) & 0x3F);
-    }
-    static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return length;
-}
-
 void AppendChar(std::string& out, char32_t cp)
 {
     if (cp < 0x80) {
@@ -73,7 +39,7 @@ template <typename Map> std::string MapCase(const std::string& text, Map map)
             continue;
         }
         char32_t cp;
-        std::size_t length = DecodeChar(text, i, cp);
+        std::size_t length = Utf8CharAt(text, i, &cp);
         if (length == 0) {
             out += text[i++]; // an invalid byte stays as it is
             continue;
@@ -85,6 +51,31 @@ template <typename Map> std::string MapCase(const std::string& text, Map map)
 }
 
 } // namespace
+
+std::size_t Utf8CharAt(std::string_view text, std::size_t i, char32_t* cp)
+{
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80 ? 1
+        : (lead & 0xE0) == 0xC0            ? 2
+        : (lead & 0xF0) == 0xE0            ? 3
+        : (lead & 0xF8) == 0xF0            ? 4
+                                           : 0;
+    if (length == 0 || i + length > text.size())
+        return 0;
+    char32_t code = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto b = static_cast<unsigned char>(text[i + k]);
+        if ((b & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (b & 0x3F);
+    }
+    static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kMinimum[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    if (cp)
+        *cp = code;
+    return length;
+}
 
 bool IsTrimSpace(char c)
 {
@@ -129,7 +120,7 @@ std::size_t CharCount(const std::string& text)
     std::size_t count = 0;
     for (std::size_t i = 0; i < text.size(); ++count) {
         char32_t cp;
-        std::size_t length = DecodeChar(text, i, cp);
+        std::size_t length = Utf8CharAt(text, i, &cp);
         i += length ? length : 1;
     }
     return count;
@@ -140,7 +131,7 @@ std::size_t BytesOfChars(const std::string& text, std::size_t count)
     std::size_t i = 0;
     for (std::size_t n = 0; n < count && i < text.size(); ++n) {
         char32_t cp;
-        std::size_t length = DecodeChar(text, i, cp);
+        std::size_t length = Utf8CharAt(text, i, &cp);
         i += length ? length : 1;
     }
     return i;

@@ -13,6 +13,10 @@ std::string TrimRight(std::string text);
 std::string TrimLeft(std::string text);
 std::string Trim(std::string text);
 
+// The length of the well-formed UTF-8 character at text[i] (no overlong form, no surrogate,
+// nothing above U+10FFFF), 0 when there is none; its code point goes to *cp when given.
+std::size_t Utf8CharAt(std::string_view text, std::size_t i, char32_t* cp = nullptr);
+
 // Unicode simple case mapping per character; invalid UTF-8 bytes are kept as they are.
 std::string MakeUpper(const std::string& text);
 std::string MakeLower(const std::string& text);

@@ -2,12 +2,12 @@
 
 #include <cstdlib>
 
-#include "session/tracklist.h"
-#include "model/paths.h"
 #include "platform/mci.h"
+#include "platform/path.h"
 #include "platform/wavevolume.h"
 #include "play/playview.h"
 #include "res/resource.h"
+#include "session/tracklist.h"
 
 std::uint8_t g_bSeekDragging = 0;
 int g_nLastPlayPos = 0;

@@ -8,9 +8,9 @@
 #include <thread>
 #include <unistd.h>
 
-#include "model/paths.h"
 #include "platform/exception.h"
 #include "platform/file.h"
+#include "platform/path.h"
 #include "platform/uiservices.h"
 #include "res/resource.h"
 #include "session/failedrows.h"

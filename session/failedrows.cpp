@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "model/paths.h"
+#include "platform/path.h"
 #include "platform/strutil.h"
 #include "platform/uiservices.h"
 #include "res/resource.h"

@@ -34,7 +34,7 @@
 #include "app/gui/rowcountlabel.h"
 #include "commands/commandtable.h"
 #include "load/codepagecommand.h"
-#include "load/gui/addfolder.h"
+#include "load/gui/loadingdlg.h"
 #include "platform/settingskey.h"
 #include "play/gui/playerbar.h"
 #include "res/resource.h"
@@ -353,7 +353,8 @@ void CMainDlg::contextMenuEvent(QContextMenuEvent* event)
 std::vector<std::string> CMainDlg::DroppablePaths(const QMimeData* data) const
 {
     std::vector<std::string> paths;
-    if (!data || IsScanRunning() || m_bDropPending)
+    // The window is disabled while a scan's Loading dialog runs.
+    if (!data || !isEnabled() || m_bDropPending)
         return paths;
     for (const QUrl& url : data->urls()) {
         if (!url.isLocalFile())
@@ -386,7 +387,8 @@ void CMainDlg::dropEvent(QDropEvent* event)
     // scan's Loading dialog does not hold up the drag's source.
     m_bDropPending = true;
     QTimer::singleShot(0, this, [this, paths = std::move(paths)] {
-        AddDroppedPaths(m_session, this, paths);
+        CLoadingDlg loading(this);
+        AddDroppedPaths(m_session, loading, paths);
         m_bDropPending = false;
     });
 }
@@ -420,8 +422,10 @@ void CMainDlg::OnShowWindow()
     // A window closed before then scans nothing: the scan would run on with no window.
     if (!m_strCommandLineFolder.empty())
         QTimer::singleShot(0, this, [this] {
-            if (!m_bDestroyed)
-                ScanCommandLineFolder(m_session, this, m_strCommandLineFolder);
+            if (m_bDestroyed)
+                return;
+            CLoadingDlg loading(this);
+            ScanCommandLineFolder(m_session, loading, m_strCommandLineFolder);
         });
 }
 
@@ -530,9 +534,11 @@ void CMainDlg::RunCommand(int id)
 void CMainDlg::RunWindowCommand(int id)
 {
     switch (id) {
-    case ID_ADD_FOLDER:
-        OnAddFolder(m_session, this);
+    case ID_ADD_FOLDER: {
+        CLoadingDlg loading(this);
+        OnAddFolder(m_session, loading);
         break;
+    }
     case ID_EXIT:
         close();
         break;

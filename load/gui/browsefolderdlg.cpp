@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 
 #include "widgets/inputdlg.h"
-#include "model/paths.h"
+#include "platform/path.h"
 #include "res/resource.h"
 
 namespace {

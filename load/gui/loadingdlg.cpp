@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "widgets/dialogunits.h"
 #include "res/resource.h"
+#include "widgets/dialogunits.h"
 
 CLoadingDlg::CLoadingDlg(QWidget* parent) : QDialog(parent)
 {
@@ -57,11 +57,38 @@ CLoadingDlg::~CLoadingDlg()
         m_pCancelFlag->store(true);
 }
 
-void CLoadingDlg::SetProgress(const std::string& folder, const std::string& file, int loaded)
+void CLoadingDlg::ShowProgress(const ScanWorker::Progress& progress)
 {
-    m_pFolder->setText(QString::fromStdString(folder));
-    m_pFile->setText(QString::fromStdString(file));
-    m_pLoaded->setText(QString::number(loaded));
+    m_pFolder->setText(QString::fromStdString(progress.m_strFolder));
+    m_pFile->setText(QString::fromStdString(progress.m_strFile));
+    m_pLoaded->setText(QString::number(progress.m_nLoaded));
+}
+
+void CLoadingDlg::Run(const Deliver& deliver)
+{
+    // A dialog that served an earlier load (the folders of one drop) starts afresh.
+    m_bEnded = false;
+    for (QLabel* label : {m_pFolder, m_pFile, m_pLoaded})
+        label->clear();
+    m_pDeliver = &deliver;
+    show();
+    Step();
+    RunModalLoopOver(parentWidget());
+    // A load that ended before the loop started leaves no loop to hide the dialog.
+    hide();
+    m_pDeliver = nullptr;
+}
+
+void CLoadingDlg::Wake()
+{
+    QMetaObject::invokeMethod(
+        this, [this] { Step(); }, Qt::QueuedConnection);
+}
+
+void CLoadingDlg::Step()
+{
+    if (m_pDeliver && !m_bEnded && !(*m_pDeliver)(std::chrono::milliseconds(0)))
+        EndModalLoop(0);
 }
 
 void CLoadingDlg::OnOK()

@@ -5,25 +5,34 @@
 
 #include <QDialog>
 
+#include "load/loadfolder.h"
+
 class QLabel;
 class QPushButton;
 
 // The Loading dialog of a folder scan: the folder and file being read, the count loaded so
 // far, and Cancel. Cancel (also Escape and the window's close) only raises the cancel flag;
 // the dialog stays until the scan ends its modal loop with EndModalLoop, which also works
-// when the scan ends before the loop has started.
-class CLoadingDlg final : public QDialog {
+// when the scan ends before the loop has started. As the window's view of a load, it runs its
+// modal loop over its parent, the main window, once for each load.
+class CLoadingDlg final : public QDialog, public LoadView {
     Q_OBJECT
 
 public:
     explicit CLoadingDlg(QWidget* parent = nullptr);
     ~CLoadingDlg() override;
 
-    // The flag the scan polls before every entry; raised by Cancel. May be null.
+    // The flag the scan polls before every entry (g_bCancelScan unless set); raised by Cancel.
+    // May be null.
     void SetCancelFlag(std::atomic<bool>* flag) { m_pCancelFlag = flag; }
 
     // The texts of the Folder, File and Loaded statics.
-    void SetProgress(const std::string& folder, const std::string& file, int loaded);
+    void ShowProgress(const ScanWorker::Progress& progress) override;
+    // Shows the dialog and runs its modal loop over the main window, delivering a batch at
+    // every wake, until the load has ended.
+    void Run(const Deliver& deliver) override;
+    // Queued to the dialog's thread; a wake left over from an earlier load only delivers early.
+    void Wake() override;
 
     // Runs the modal loop until EndModalLoop; returns the result given there.
     int RunModalLoop();
@@ -49,11 +58,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void Step();
+
     QLabel* m_pFolder;
     QLabel* m_pFile;
     QLabel* m_pLoaded;
     QPushButton* m_pCancelButton;
-    std::atomic<bool>* m_pCancelFlag = nullptr;
+    std::atomic<bool>* m_pCancelFlag = &g_bCancelScan;
+    const Deliver* m_pDeliver = nullptr;
     bool m_bEnded = false;
     bool m_bInLoop = false;
     int m_nResult = 0;

@@ -1,5 +1,6 @@
 // sonivar-cli end to end: the real binary over real files in temporary folders.
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <map>
 #include <sys/mount.h>
@@ -78,7 +79,8 @@ protected:
             m_audio = FakeAudio(4000);
     }
 
-    CliRun Run(const std::vector<std::string>& args)
+    // With interruptAfterMs, the run gets SIGINT that long after it has started.
+    CliRun Run(const std::vector<std::string>& args, int interruptAfterMs = -1)
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -92,6 +94,10 @@ protected:
             list << QString::fromStdString(arg);
         process.start(SONIVAR_CLI, list);
         process.closeWriteChannel();
+        if (interruptAfterMs >= 0 && process.waitForStarted()) {
+            ::usleep(interruptAfterMs * 1000);
+            ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+        }
         CliRun run;
         if (!process.waitForFinished(60000))
             return run;
@@ -223,6 +229,37 @@ TEST_F(SonivarCli, SetWritesEachFieldIntoTheTrailer)
         EXPECT_NE(text.find("Album  : -live-"), std::string::npos) << text;
         EXPECT_NE(text.find("Year: 2024"), std::string::npos) << text;
     }
+}
+
+// Ctrl+C while the paths are walked: status 130, one line that says so, and no file changed.
+// A signal may also come before the handler is set or after the walk, so the delay grows until
+// one lands in the walk; each run sets its own artist, so that a change it made would show.
+TEST_F(SonivarCli, InterruptWhileLoadingChangesNothingAndSaysSo)
+{
+    const std::string audio = FakeAudio(200);
+    for (int f = 0; f < 40; ++f) {
+        const std::string folder = m_dir / ("f" + std::to_string(f));
+        MakeFolder(folder);
+        for (int i = 0; i < 100; ++i)
+            WriteFileBytes(folder + "/s" + std::to_string(i) + ".mp3", audio);
+    }
+    int landed = 0;
+    for (int delay = 0; delay < 1000 && landed == 0; ++delay) {
+        const std::string artist = "Run " + std::to_string(delay);
+        const CliRun run = Run({"set", "artist", artist, "."}, delay);
+        if (run.status != 130 || run.err.find("while loading") == std::string::npos)
+            continue;
+        ++landed;
+        EXPECT_EQ(run.err, "sonivar-cli: interrupted while loading; nothing was changed\n");
+        EXPECT_EQ(run.out, "");
+        int changed = 0;
+        for (const auto& entry : fs::recursive_directory_iterator(m_dir.Path()))
+            if (entry.is_regular_file()
+                && LastBytes(ReadFileBytes(entry.path()), 128).find(artist) != std::string::npos)
+                ++changed;
+        EXPECT_EQ(changed, 0) << delay;
+    }
+    EXPECT_EQ(landed, 1);
 }
 
 TEST_F(SonivarCli, GenreByNameOrCodeAndTheTagPeerAgrees)
@@ -824,6 +861,19 @@ TEST_F(SonivarCli, DryRunPrintsWhatTheRealRunDoesOnACopyOfTheTreeAndTouchesNothi
         EXPECT_FALSE(effect.empty());
         EXPECT_EQ(SortedLines(dry.out), effect);
     }
+}
+
+// A file of 200 bytes or fewer keeps its trailer unread, but the write replaces it in place: the
+// dry run does not announce a new tag.
+TEST_F(SonivarCli, DryRunOfAShortFileWithATrailerAnnouncesNoNewTag)
+{
+    const std::string bytes = std::string(22, 'x') + TrailerOf({"T", "A", "", "", "", 1});
+    WriteFileBytes(m_dir / "short.mp3", bytes);
+    const CliRun dry = Run({"--dry-run", "genre", "Jazz", m_dir / "short.mp3"});
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(dry.out, m_dir / "short.mp3" + ": genre: \" \" -> \"Jazz\"\n");
+    EXPECT_EQ(Run({"genre", "Jazz", m_dir / "short.mp3"}).status, 0);
+    EXPECT_EQ(Bytes("short.mp3").size(), bytes.size()); // replaced in place, not added
 }
 
 TEST_F(SonivarCli, HelpListsEveryCommandWithItsArgumentsAndVersionPrintsIt)

@@ -8,15 +8,15 @@
 
 #include <gtest/gtest.h>
 
-#include "session/selectioncommands.h"
-#include "session/batch.h"
 #include "edit/removeid3v2.h"
 #include "edit/renamecommands.h"
 #include "edit/tagcommands.h"
 #include "edit/undo.h"
 #include "library.h"
-#include "model/paths.h"
+#include "platform/path.h"
 #include "res/resource.h"
+#include "session/batch.h"
+#include "session/selectioncommands.h"
 #include "support/tmpfsmount.h"
 #include "support/unprivileged.h"
 

@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "session/selectioncommands.h"
-#include "session/batch.h"
 #include "edit/renamecommands.h"
 #include "edit/undo.h"
 #include "library.h"
-#include "model/paths.h"
 #include "platform/codepage.h"
+#include "platform/path.h"
 #include "res/resource.h"
+#include "session/batch.h"
+#include "session/selectioncommands.h"
 
 namespace {
 

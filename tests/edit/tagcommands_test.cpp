@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "session/selectioncommands.h"
 #include "edit/removeid3v2.h"
 #include "edit/tagcommands.h"
-#include "model/textcase.h"
 #include "edit/undo.h"
 #include "library.h"
+#include "model/textcase.h"
 #include "platform/codepage.h"
 #include "res/resource.h"
+#include "session/selectioncommands.h"
 
 namespace {
 
@@ -380,8 +380,7 @@ TEST(TagBytes, CommandsChangeOnlyWhatTheySetAndUndoGivesBackEveryByte)
         "\xCF\xE5\xF1\xED\xFF", "a\x81\x83\x88\x90\x98", "caf\xE9 \xB5", "1999", comment, 17);
     WriteFileBytes(lib.Path("x.mp3"), FakeAudio(1000) + trailer);
     CMp3File read;
-    read.SetPath(lib.Path("x.mp3"));
-    read.ReadTag();
+    read.Load(lib.Path("x.mp3"));
     EXPECT_EQ(read.m_byTrack, 7);
     lib.m_list.AddRow({"x.mp3", read.m_strArtist, read.m_strAlbum, read.m_strTitle, read.m_strYear,
         read.m_strComment, lib.m_dir.Path(), GenreName(17)});

@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "../edit/library.h"
-#include "session/selectioncommands.h"
 #include "export/exportcommands.h"
-#include "model/paths.h"
+#include "platform/path.h"
+#include "session/selectioncommands.h"
 
 namespace {
 

@@ -14,12 +14,12 @@
 
 #include <gtest/gtest.h>
 
-#include "session/session.h"
-#include "platform/settingskey.h"
-#include "session/batch.h"
 #include "fileops/copydelete.h"
-#include "model/paths.h"
+#include "platform/path.h"
+#include "platform/settingskey.h"
 #include "platform/shellui.h"
+#include "session/batch.h"
+#include "session/session.h"
 #include "support/fixtures.h"
 #include "support/scriptedui.h"
 #include "support/tmpfsmount.h"

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <set>
 #include <sys/stat.h>
@@ -198,36 +199,45 @@ TEST(ScanFolder, CancelStopsEveryLevelAndKeepsTheRowsSoFar)
 
 namespace {
 
-// Runs a worker over folder until its end arrives; returns the rows in arrival order and the
-// number of batches.
+ScanWorker::Walk WalkOf(const std::string& folder)
+{
+    return [folder](ScanSink& sink) { ScanFolder(folder, sink); };
+}
+
+// Runs a worker over folder and takes its rows until the end; returns the rows in arrival
+// order, the number of batches, whether the end came and the wakes of the walking thread.
 struct WorkerRun {
     std::vector<TrackList::Cells> rows;
     int batches = 0;
     int finishes = 0;
+    int wakes = 0;
 };
 
-WorkerRun RunWorker(const std::string& folder, bool waitBeforeEventLoop)
+WorkerRun RunWorker(const std::string& folder, bool waitBeforeTaking)
 {
     WorkerRun run;
+    std::atomic<int> wakes {0};
     ScanWorker worker;
-    QObject::connect(&worker, &ScanWorker::rowsReady, [&](std::vector<TrackList::Cells> rows) {
-        ++run.batches;
-        EXPECT_EQ(run.finishes, 0) << "rows after the end";
-        for (auto& row : rows)
-            run.rows.push_back(std::move(row));
-    });
-    QObject::connect(&worker, &ScanWorker::finished, [&] { ++run.finishes; });
-    worker.Start(folder);
-    if (waitBeforeEventLoop) {
-        // The walk ends before anyone is listening: its end must still arrive.
+    worker.Start(WalkOf(folder), [&wakes] { ++wakes; });
+    // The walk may end before anyone takes a row: its end must still arrive.
+    if (waitBeforeTaking)
         worker.Wait();
-        EXPECT_TRUE(worker.IsFinished());
-    }
     QElapsedTimer timer;
     timer.start();
-    while (run.finishes == 0 && timer.elapsed() < 20000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    QCoreApplication::processEvents();
+    std::vector<TrackList::Cells> rows;
+    bool more = true;
+    while (more && timer.elapsed() < 20000) {
+        more = worker.TakeRows(rows, std::chrono::milliseconds(50));
+        run.batches += rows.empty() ? 0 : 1;
+        for (auto& row : rows)
+            run.rows.push_back(std::move(row));
+    }
+    run.finishes = more ? 0 : 1;
+    // The end, once seen, stays: no rows come after it.
+    EXPECT_FALSE(worker.TakeRows(rows, std::chrono::milliseconds(0)));
+    EXPECT_TRUE(rows.empty()) << "rows after the end";
+    worker.Wait();
+    run.wakes = wakes;
     return run;
 }
 
@@ -245,9 +255,12 @@ TEST(ScanWorker, DeliversEveryRowInBatchesThenTheEndExactlyOnce)
     WorkerRun run = RunWorker(dir.Path(), false);
     EXPECT_EQ(run.finishes, 1);
     EXPECT_EQ(run.rows.size(), 600u);
-    // Never one message per row, and no batch larger than the limit.
+    // Never one hand-over per row, and no batch larger than the limit; the walking thread
+    // tells of each batch and of the end.
     EXPECT_GE(run.batches, 3);
     EXPECT_LE(run.batches, 600 / 2);
+    EXPECT_GE(run.wakes, 3);
+    EXPECT_LE(run.wakes, 600 / 2 + 1);
     std::set<std::string> unique;
     for (const auto& row : run.rows)
         unique.insert(row[TrackList::ColFolder] + "/" + row[TrackList::ColFile]);
@@ -273,13 +286,15 @@ TEST(ScanWorker, ProgressNamesTheLastFileAndCancelFromAnotherThreadStops)
     for (int i = 0; i < 2000; ++i)
         WriteFileBytes(dir / ("n" + std::to_string(i) + ".mp3"), FakeAudio(250));
     ScanWorker worker;
-    std::size_t received = 0;
-    QObject::connect(&worker, &ScanWorker::rowsReady,
-        [&](std::vector<TrackList::Cells> rows) { received += rows.size(); });
-    worker.Start(dir.Path());
+    worker.Start(WalkOf(dir.Path()));
     g_bCancelScan = true;
     worker.Wait();
-    QCoreApplication::processEvents();
+    std::size_t received = 0;
+    for (bool more = true; more;) {
+        std::vector<TrackList::Cells> rows;
+        more = worker.TakeRows(rows, std::chrono::milliseconds(0));
+        received += rows.size();
+    }
     const int loaded = g_nLoadedCount.load();
     EXPECT_LT(loaded, 2000);
     EXPECT_EQ(received, static_cast<std::size_t>(loaded));
@@ -291,7 +306,7 @@ TEST(ScanWorker, ProgressNamesTheLastFileAndCancelFromAnotherThreadStops)
     }
 
     // A new start clears the flag and walks everything.
-    worker.Start(dir.Path());
+    worker.Start(WalkOf(dir.Path()));
     worker.Wait();
     EXPECT_EQ(g_nLoadedCount.load(), 2000);
     EXPECT_EQ(worker.CurrentProgress().m_nLoaded, 2000);

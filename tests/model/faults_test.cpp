@@ -18,10 +18,9 @@
 #include <gtest/gtest.h>
 
 #include "model/mp3file.h"
-#include "model/paths.h"
-#include "model/trailerfile.h"
 #include "platform/atomicfile.h"
 #include "platform/exception.h"
+#include "platform/path.h"
 #include "support/fixtures.h"
 #include "support/tmpfsmount.h"
 #include "support/unprivileged.h"
@@ -43,9 +42,15 @@ std::string Id3v2Header(std::uint32_t size)
 CMp3File Loaded(const std::string& path)
 {
     CMp3File mp3;
-    mp3.SetPath(path);
-    mp3.ReadTag();
+    mp3.Load(path);
     return mp3;
+}
+
+// Loads path for update and cuts its ID3v2 head, as the command does.
+bool Stripped(CMp3File& mp3, const std::string& path)
+{
+    mp3.Load(path, CMp3File::kForUpdate);
+    return mp3.m_bValid && mp3.RemoveId3v2();
 }
 
 std::vector<std::string> Entries(const std::string& folder)
@@ -124,7 +129,8 @@ TEST(DiskFaults, Id3v2RemovalOnADiskFilledToEveryLevelIsAllOrNothing)
         SCOPED_TRACE("free pages " + std::to_string(room / kPage));
         ASSERT_EQ(truncate(filler.c_str(), filled - room), 0);
         CMp3File mp3;
-        ASSERT_TRUE(mp3.SetPath(path));
+        mp3.Load(path, CMp3File::kForUpdate);
+        ASSERT_TRUE(mp3.m_bValid);
         const bool removed = mp3.RemoveId3v2();
         EXPECT_EQ(ReadFileBytes(path), removed ? audio : head + audio);
         EXPECT_EQ(Entries(disk.Path()), (std::vector<std::string> {".filler", "a.mp3"}));
@@ -286,7 +292,7 @@ TEST(DiskFaults, Id3v2RemovalOfA2GbFileStaysWithinBoundedMemory)
         getrusage(RUSAGE_SELF, &before);
         CMp3File mp3;
         long result[2] = {0, 0};
-        result[0] = mp3.SetPath(path) && mp3.RemoveId3v2() ? 1 : 0;
+        result[0] = Stripped(mp3, path) ? 1 : 0;
         rusage after {};
         getrusage(RUSAGE_SELF, &after);
         result[1] = after.ru_maxrss - before.ru_maxrss; // KiB
@@ -365,7 +371,7 @@ bool StripInChild(const std::string& path, int killAtStep, bool named, int* stat
         AtomicFile::UseNamedTemporariesForTesting(named);
         AtomicFile::KillAtStepForTesting(killAtStep);
         CMp3File mp3;
-        _exit(mp3.SetPath(path) && mp3.RemoveId3v2() ? 0 : 1);
+        _exit(Stripped(mp3, path) ? 0 : 1);
     });
     if (status)
         *status = result;
@@ -406,7 +412,7 @@ TEST(KilledWriters, Id3v2RemovalKilledAtEveryStepIsAllOrNothing)
             // The next operation in the folder: another file's strip.
             WriteFileBytes(dir / "other.mp3", Id3v2Header(10) + std::string(10, 'x') + audio);
             CMp3File other;
-            EXPECT_TRUE(other.SetPath(dir / "other.mp3") && other.RemoveId3v2());
+            EXPECT_TRUE(Stripped(other, dir / "other.mp3"));
             figures.m_nLeftAfterNextOperation += static_cast<int>(Temporaries(dir.Path()).size());
             EXPECT_EQ(Temporaries(dir.Path()), std::vector<std::string> {}) << "step " << step;
         }
@@ -453,7 +459,7 @@ TEST(KilledWriters, HardLinkedId3v2RemovalKilledAtEveryStepIsFinishedByTheNextOp
                 unlink((dir / "music/list.m3u").c_str());
             } else {
                 CMp3File again;
-                EXPECT_TRUE(again.SetPath(path) && again.RemoveId3v2());
+                EXPECT_TRUE(Stripped(again, path));
             }
             const std::string now = ReadFileBytes(path);
             const bool whole = (now == old || now == audio) && ReadFileBytes(other) == now;
@@ -497,7 +503,7 @@ TEST(KilledWriters, Id3v2RemovalInterruptedBySignalsLeavesNoTemporaryFile)
             if (child == 0) {
                 AtomicFile::UseNamedTemporariesForTesting(kind == 0);
                 CMp3File mp3;
-                _exit(mp3.SetPath(path) && mp3.RemoveId3v2() ? 0 : 1);
+                _exit(Stripped(mp3, path) ? 0 : 1);
             }
             seed = seed * 1103515245 + 12345;
             usleep(1000 + (seed >> 8) % 20000);
@@ -563,7 +569,7 @@ TEST(KilledWriters, TemporaryNamesOfTheLongestNamesFit)
         const std::string path = dir / name;
         WriteFileBytes(path, Id3v2Header(20) + std::string(20, 'x') + audio);
         CMp3File mp3;
-        EXPECT_TRUE(mp3.SetPath(path) && mp3.RemoveId3v2()) << FileErrorText(mp3.m_nLastError);
+        EXPECT_TRUE(Stripped(mp3, path)) << FileErrorText(mp3.m_nLastError);
         EXPECT_EQ(ReadFileBytes(path), audio);
         const std::string list = dir / (std::string(246, 'p') + ".m3u");
         EXPECT_EQ(ReplaceFileContents(list, "#EXTM3U\r\n"), 0);
@@ -600,10 +606,9 @@ TEST(WriterRaces, TwoWritersOfDifferentFieldsKeepBothChanges)
             return [&, artistField] {
                 for (int i = 0; i < kFiles; ++i) {
                     CMp3File mp3;
-                    TrailerFile disk;
-                    mp3.LoadForUpdate(dir / (std::to_string(i) + ".mp3"), disk);
+                    mp3.Load(dir / (std::to_string(i) + ".mp3"), CMp3File::kForUpdate);
                     (artistField ? mp3.m_strArtist : mp3.m_strAlbum) = artistField ? artist : album;
-                    mp3.WriteTag(disk);
+                    mp3.WriteTag();
                 }
             };
         };
@@ -645,24 +650,22 @@ TEST(HostileFiles, LinksIntoOtherFilesDevicesAndPipesAreNeverWritten)
     ASSERT_EQ(symlink("../outside/Real.MP3", (dir / "lib/good.mp3").c_str()), 0);
 
     CMp3File mp3;
-    TrailerFile disk;
-    mp3.LoadForUpdate(dir / "lib/evil.mp3", disk);
+    mp3.Load(dir / "lib/evil.mp3", CMp3File::kForUpdate);
     EXPECT_FALSE(mp3.m_bValid);
     EXPECT_EQ(mp3.m_strTitle, ""); // no trailer read through it
     mp3.m_strArtist = "x";
-    EXPECT_FALSE(mp3.WriteTag(disk));
+    EXPECT_FALSE(mp3.WriteTag());
     EXPECT_EQ(mp3.m_nLastError, kErrorLinkNotSong);
     CMp3File scanned;
-    scanned.Load(dir / "lib/evil.mp3", AT_FDCWD, "evil.mp3");
+    scanned.Load(dir / "lib/evil.mp3", CMp3File::kRead, AT_FDCWD, "evil.mp3");
     EXPECT_EQ(scanned.m_strTitle, "");
     EXPECT_FALSE(scanned.RemoveId3v2());
     EXPECT_EQ(ReadFileBytes(notes), notesBytes);
 
-    TrailerFile goodDisk;
     CMp3File good;
-    good.LoadForUpdate(dir / "lib/good.mp3", goodDisk);
+    good.Load(dir / "lib/good.mp3", CMp3File::kForUpdate);
     good.m_strArtist = "Through";
-    EXPECT_TRUE(good.WriteTag(goodDisk));
+    EXPECT_TRUE(good.WriteTag());
     EXPECT_EQ(Loaded(song).m_strArtist, "Through");
 
     // A named pipe: every command returns at once instead of waiting for a writer.
@@ -670,11 +673,11 @@ TEST(HostileFiles, LinksIntoOtherFilesDevicesAndPipesAreNeverWritten)
     const int status = InChild(
         [&] {
             CMp3File pipe;
-            TrailerFile pipeDisk;
-            pipe.LoadForUpdate(dir / "lib/p.mp3", pipeDisk);
-            const bool wrote = pipe.WriteTag(pipeDisk);
+            pipe.Load(dir / "lib/p.mp3", CMp3File::kForUpdate);
+            const bool wrote = pipe.WriteTag();
             CMp3File strip;
-            const bool stripped = strip.SetPath(dir / "lib/p.mp3") || strip.RemoveId3v2();
+            strip.Load(dir / "lib/p.mp3", CMp3File::kForUpdate);
+            const bool stripped = strip.m_bValid || strip.RemoveId3v2();
             strip.m_bValid = 1;
             strip.m_strShortPath = dir / "lib/p.mp3";
             const bool forced = strip.RemoveId3v2();
@@ -690,11 +693,10 @@ TEST(HostileFiles, LinksIntoOtherFilesDevicesAndPipesAreNeverWritten)
     const std::string device = dir / "lib/c.mp3";
     ASSERT_EQ(mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
     CMp3File chr;
-    TrailerFile chrDisk;
-    chr.LoadForUpdate(device, chrDisk);
+    chr.Load(device, CMp3File::kForUpdate);
     EXPECT_FALSE(chr.m_bValid);
     chr.m_strArtist = "x";
-    EXPECT_FALSE(chr.WriteTag(chrDisk));
+    EXPECT_FALSE(chr.WriteTag());
     chr.m_bValid = 1;
     chr.m_strShortPath = device;
     EXPECT_FALSE(chr.WriteTag());
@@ -716,10 +718,9 @@ TEST(HostileFiles, LinksIntoOtherFilesDevicesAndPipesAreNeverWritten)
     const std::string block = dir / "lib/disk.mp3";
     ASSERT_EQ(mknod(block.c_str(), S_IFBLK | 0666, st.st_rdev), 0);
     CMp3File blk;
-    TrailerFile blkDisk;
-    blk.LoadForUpdate(block, blkDisk);
+    blk.Load(block, CMp3File::kForUpdate);
     blk.m_strArtist = "x";
-    EXPECT_FALSE(blk.WriteTag(blkDisk));
+    EXPECT_FALSE(blk.WriteTag());
     blk.m_bValid = 1;
     blk.m_strShortPath = block;
     EXPECT_FALSE(blk.WriteTag());

@@ -35,7 +35,7 @@ std::string TagBody(std::size_t size)
 bool Strip(const std::string& path)
 {
     CMp3File mp3;
-    mp3.SetPath(path);
+    mp3.Load(path, CMp3File::kForUpdate);
     return mp3.RemoveId3v2();
 }
 

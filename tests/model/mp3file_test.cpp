@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <map>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include "model/mp3file.h"
-#include "model/trailerfile.h"
 #include "platform/codepage.h"
 #include "support/fixtures.h"
 #include "support/unprivileged.h"
@@ -18,8 +18,7 @@ namespace {
 CMp3File Loaded(const std::string& path)
 {
     CMp3File mp3;
-    mp3.SetPath(path);
-    mp3.ReadTag();
+    mp3.Load(path);
     return mp3;
 }
 
@@ -38,18 +37,19 @@ TEST(CMp3FileTest, FreshRecordAndSetPathFlags)
     WriteFileBytes(dir / "other.wav", std::string(300, 'x'));
 
     CMp3File mp3;
-    EXPECT_TRUE(mp3.SetPath(dir / "exact.MP3"));
+    mp3.Load(dir / "exact.MP3");
     EXPECT_TRUE(mp3.m_bValid);
     EXPECT_FALSE(mp3.m_bLongEnough);
     EXPECT_EQ(mp3.m_strPath, dir / "exact.MP3");
     EXPECT_EQ(mp3.m_strOrigPath, mp3.m_strPath);
     EXPECT_EQ(mp3.m_strShortPath, mp3.m_strPath);
 
-    EXPECT_TRUE(mp3.SetPath(dir / "long.mp3"));
+    mp3.Load(dir / "long.mp3");
+    EXPECT_TRUE(mp3.m_bValid);
     EXPECT_TRUE(mp3.m_bLongEnough);
-    EXPECT_FALSE(mp3.SetPath(dir / "other.wav"));
+    mp3.Load(dir / "other.wav");
     EXPECT_FALSE(mp3.m_bValid);
-    EXPECT_FALSE(mp3.SetPath(dir / "missing.mp3"));
+    mp3.Load(dir / "missing.mp3");
     EXPECT_FALSE(mp3.m_bValid);
     EXPECT_FALSE(mp3.WriteTag());
 }
@@ -80,8 +80,7 @@ TEST(CMp3FileTest, FilesWithoutReadableTagGiveEmptyTextsAndNoGenre)
     mp3.m_strTitle = "stale";
     mp3.m_byGenre = 3;
     for (const char* name : {"short.mp3", "notag.mp3"}) {
-        mp3.SetPath(dir / name);
-        EXPECT_FALSE(mp3.ReadTag()) << name;
+        EXPECT_FALSE(mp3.Load(dir / name)) << name;
         EXPECT_EQ(mp3.m_strTitle, "") << name;
         EXPECT_EQ(static_cast<unsigned char>(mp3.m_byGenre), 255) << name;
     }
@@ -153,7 +152,7 @@ TEST(CMp3FileTest, ShortValidFileGetsATrailerAppended)
     const std::string path = dir / "tiny.mp3";
     WriteFileBytes(path, "TAGxx"); // shorter than a trailer: treated as having none
     CMp3File mp3;
-    mp3.SetPath(path);
+    mp3.Load(path);
     mp3.m_strTitle = "x";
     ASSERT_TRUE(mp3.WriteTag());
     EXPECT_EQ(ReadFileBytes(path), "TAGxx" + Id3v1Bytes("x", "", "", "", "", 255));
@@ -199,11 +198,10 @@ TEST(CMp3FileTest, UndefinedBytesOfOtherFieldsAreWrittenBackAsTheyWere)
     const std::string trailer
         = Id3v1Bytes("\x81\x83\x88\x90\x98", "\xC0\xEB\xE5\xEA", "", "1999", "\x98x", 12);
     WriteFileBytes(path, audio + trailer);
-    TrailerFile disk;
     CMp3File mp3;
-    mp3.LoadForUpdate(path, disk);
+    mp3.Load(path, CMp3File::kForUpdate);
     mp3.m_strYear = "2024";
-    ASSERT_TRUE(mp3.WriteTag(disk));
+    ASSERT_TRUE(mp3.WriteTag());
     EXPECT_EQ(ReadFileBytes(path),
         audio + Id3v1Bytes("\x81\x83\x88\x90\x98", "\xC0\xEB\xE5\xEA", "", "2024", "\x98x", 12));
 }
@@ -254,8 +252,9 @@ TEST(CMp3FileTest, FullOrReadOnlyDiskLeavesTheFileIdentical)
     umount(mountPoint.c_str());
 }
 
-// The scan's and the tag commands' one-open paths against SetPath, ReadTag and WriteTag on
-// the same files: the same record, the same bytes on disk.
+// The scan's and the tag commands' ways of opening (in the open folder, for update) against
+// the plain Load and a write through a new open on the same files: the same record, the same
+// bytes on disk.
 TEST(CMp3FileTest, OneOpenPathsMatchTheTwoStepsOnEveryKindOfFile)
 {
     TempDir dir;
@@ -287,11 +286,10 @@ TEST(CMp3FileTest, OneOpenPathsMatchTheTwoStepsOnEveryKindOfFile)
         const CMp3File twoSteps = Loaded(path);
         const int folder = open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY);
         CMp3File scanned;
-        scanned.Load(path, folder, name);
+        scanned.Load(path, CMp3File::kRead, folder, name);
         close(folder);
-        TrailerFile disk;
         CMp3File updated;
-        updated.LoadForUpdate(path, disk);
+        updated.Load(path, CMp3File::kForUpdate);
         for (const CMp3File* one : {&scanned, &updated}) {
             EXPECT_EQ(one->m_bValid, twoSteps.m_bValid);
             EXPECT_EQ(one->m_bLongEnough, twoSteps.m_bLongEnough);
@@ -304,7 +302,7 @@ TEST(CMp3FileTest, OneOpenPathsMatchTheTwoStepsOnEveryKindOfFile)
 
         // The write through the kept file leaves what WriteTag leaves.
         updated.m_strArtist = "New artist";
-        const bool keptResult = updated.WriteTag(disk);
+        const bool keptResult = updated.WriteTag();
         const std::string keptBytes = exists ? ReadFileBytes(path) : "";
         restore();
         CMp3File again = Loaded(path);
@@ -313,8 +311,31 @@ TEST(CMp3FileTest, OneOpenPathsMatchTheTwoStepsOnEveryKindOfFile)
         if (exists) {
             EXPECT_EQ(keptBytes, ReadFileBytes(path));
         }
-        EXPECT_FALSE(disk.m_file.IsOpen());
+        EXPECT_EQ(updated.Descriptor(), -1);
     }
+}
+
+// The file a record keeps for its write is not part of a copy (the journal's snapshot): the
+// write closes it and its lock goes, however many copies were made.
+TEST(CMp3FileTest, CopiesHoldNoFileAndTheWriteReleasesTheLock)
+{
+    TempDir dir;
+    const std::string path = dir / "a.mp3";
+    WriteFileBytes(path, FakeAudio(300) + Id3v1Bytes("Old", "", "", "", "", 1));
+    CMp3File mp3;
+    mp3.Load(path, CMp3File::kForUpdate);
+    ASSERT_TRUE(mp3.IsWritable());
+    const CMp3File snapshot = mp3;
+    EXPECT_EQ(snapshot.Descriptor(), -1);
+    const int other = open(path.c_str(), O_RDONLY);
+    EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0); // held from the read to the write
+    mp3.m_strTitle = "New";
+    ASSERT_TRUE(mp3.WriteTag());
+    EXPECT_EQ(mp3.Descriptor(), -1);
+    EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    close(other);
+    EXPECT_EQ(Loaded(path).m_strTitle, "New");
+    EXPECT_EQ(snapshot.m_strTitle, "Old");
 }
 
 TEST(CMp3FileTest, WriteThroughAFileOpenOnlyForReadingFailsAndKeepsTheBytes)
@@ -327,12 +348,11 @@ TEST(CMp3FileTest, WriteThroughAFileOpenOnlyForReadingFailsAndKeepsTheBytes)
     const std::string bytes = FakeAudio(300) + Id3v1Bytes("Old", "", "", "", "", 1);
     WriteFileBytes(path, bytes);
     chmod(path.c_str(), 0444);
-    TrailerFile disk;
     CMp3File mp3;
-    mp3.LoadForUpdate(path, disk);
+    mp3.Load(path, CMp3File::kForUpdate);
     EXPECT_EQ(mp3.m_strTitle, "Old");
-    EXPECT_FALSE(disk.m_file.IsWritable());
+    EXPECT_FALSE(mp3.IsWritable());
     mp3.m_strTitle = "New";
-    EXPECT_FALSE(mp3.WriteTag(disk));
+    EXPECT_FALSE(mp3.WriteTag());
     EXPECT_EQ(ReadFileBytes(path), bytes);
 }

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "model/mp3file.h"
-#include "model/trailerfile.h"
 #include "platform/codepage.h"
 #include "support/fixtures.h"
 
@@ -39,8 +38,7 @@ protected:
 CMp3File Loaded(const std::string& path)
 {
     CMp3File mp3;
-    mp3.SetPath(path);
-    mp3.ReadTag();
+    mp3.Load(path);
     return mp3;
 }
 
@@ -123,7 +121,7 @@ print(os.path.getsize(sys.argv[1]))
     ASSERT_GT(withTag.size(), original.size() + 5000);
     ASSERT_EQ(withTag.substr(0, 4), std::string("ID3\x03", 4));
     CMp3File mp3;
-    mp3.SetPath(path);
+    mp3.Load(path, CMp3File::kForUpdate);
     ASSERT_TRUE(mp3.RemoveId3v2());
     // mutagen rewrote the ID3v1 trailer from its frames; everything else is the lame stream.
     const std::string expected = m_tone + withTag.substr(withTag.size() - 128);
@@ -175,12 +173,11 @@ print(str(frames['TRCK']), str(frames['TPE1']).encode('latin-1').hex(), str(fram
         ASSERT_EQ(before.substr(before.size() - 3, 2), std::string("\0\x07", 2));
         const std::string peerRead = Python(read, path);
         ASSERT_TRUE(peerRead.starts_with("7|") && peerRead.ends_with("|\n")) << peerRead;
-        TrailerFile disk;
         CMp3File mp3;
-        mp3.LoadForUpdate(path, disk);
+        mp3.Load(path, CMp3File::kForUpdate);
         EXPECT_EQ(mp3.m_byTrack, 7);
         mp3.m_strYear = "2024";
-        ASSERT_TRUE(mp3.WriteTag(disk));
+        ASSERT_TRUE(mp3.WriteTag());
         std::string expected = before;
         expected.replace(expected.size() - 128 + 93, 4, "2024");
         EXPECT_EQ(ReadFileBytes(path), expected);

@@ -36,6 +36,16 @@ TEST(StrUtilTest, CountsCharactersNotBytes)
     EXPECT_EQ(BytesOfChars("čćžx", 2), 4u);
     EXPECT_EQ(BytesOfChars("ab", 5), 2u);
     EXPECT_EQ(CharCount("a\xFF"), 2u);
+    // One answer for the case mapping, the cuts and the tag code page: overlong forms,
+    // surrogates and code points above U+10FFFF are invalid bytes, each counted alone.
+    for (const std::string bad : {"\xC0\x80", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80"}) {
+        EXPECT_EQ(Utf8CharAt(bad, 0), 0u);
+        EXPECT_EQ(CharCount(bad), bad.size());
+        EXPECT_EQ(MakeUpper(bad), bad);
+    }
+    char32_t cp = 0;
+    EXPECT_EQ(Utf8CharAt("x\xF4\x8F\xBF\xBF", 1, &cp), 4u);
+    EXPECT_EQ(cp, 0x10FFFFu);
 }
 
 TEST(StrUtilTest, FormatsLikePrintf)

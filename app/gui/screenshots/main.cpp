@@ -17,13 +17,13 @@
 #include "about/gui/aboutdlg.h"
 #include "app/gui/maindlg.h"
 #include "edit/gui/genredlg.h"
-#include "widgets/inputdlg.h"
 #include "fileops/gui/qtshellui.h"
 #include "load/gui/browsefolderdlg.h"
 #include "load/gui/loadingdlg.h"
 #include "model/genres.h"
 #include "model/mp3file.h"
-#include "model/paths.h"
+#include "platform/path.h"
+#include "widgets/inputdlg.h"
 
 namespace {
 
@@ -49,9 +49,9 @@ std::vector<TrackList::Cells> RowsOf(const QString& folder)
     QDirIterator it(folder, {QStringLiteral("*.mp3")}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         CMp3File file;
-        if (!file.SetPath(it.next().toStdString()))
+        file.Load(it.next().toStdString());
+        if (!file.m_bValid)
             continue;
-        file.ReadTag();
         rows.push_back({FileNameOf(file.m_strPath), file.m_strArtist, file.m_strAlbum,
             file.m_strTitle, file.m_strYear, file.m_strComment, FolderOf(file.m_strPath),
             GenreName(static_cast<signed char>(file.m_byGenre))});
@@ -101,7 +101,7 @@ int main(int argc, char** argv)
     Save(picker, out, QStringLiteral("folder-picker.png"));
 
     CLoadingDlg loading(&window);
-    loading.SetProgress(music + "/Rock", "Plavi Orkestar - Suada.mp3", 7);
+    loading.ShowProgress({music + "/Rock", "Plavi Orkestar - Suada.mp3", 7});
     Save(loading, out, QStringLiteral("loading.png"));
 
     QtShellUi shell(&window);

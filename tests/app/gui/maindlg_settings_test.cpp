@@ -13,8 +13,8 @@
 #include <gtest/gtest.h>
 
 #include "app/gui/maindlg.h"
+#include "platform/path.h"
 #include "platform/settingskey.h"
-#include "model/paths.h"
 #include "support/fixtures.h"
 #include "support/scriptedui.h"
 

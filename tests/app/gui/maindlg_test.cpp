@@ -33,8 +33,8 @@
 #include "edit/gui/genredlg.h"
 #include "model/genres.h"
 #include "model/mp3file.h"
-#include "model/paths.h"
 #include "platform/codepage.h"
+#include "platform/path.h"
 #include "play/gui/playerbar.h"
 #include "play/playcontroller.h"
 #include "res/resource.h"
@@ -166,8 +166,7 @@ public:
         std::vector<TrackList::Cells> rows;
         for (const std::string& name : Names()) {
             CMp3File file;
-            file.SetPath(m_dir / name);
-            file.ReadTag();
+            file.Load(m_dir / name);
             rows.push_back({name, file.m_strArtist, file.m_strAlbum, file.m_strTitle,
                 file.m_strYear, file.m_strComment, m_dir.Path(),
                 GenreName(static_cast<signed char>(file.m_byGenre))});

@@ -14,14 +14,14 @@
 
 #include <gtest/gtest.h>
 
-#include "session/session.h"
-#include "session/batch.h"
 #include "edit/tagcommands.h"
 #include "fileops/copydelete.h"
 #include "fileops/gui/qtshellui.h"
 #include "fileops/movecommands.h"
-#include "model/paths.h"
+#include "platform/path.h"
 #include "res/resource.h"
+#include "session/batch.h"
+#include "session/session.h"
 #include "support/fixtures.h"
 #include "support/scriptedui.h"
 

@@ -22,12 +22,11 @@
 #include <gtest/gtest.h>
 
 #include "app/gui/maindlg.h"
-#include "platform/settingskey.h"
-#include "load/gui/addfolder.h"
 #include "load/gui/browsefolderdlg.h"
 #include "load/gui/loadingdlg.h"
 #include "load/scanfolder.h"
-#include "model/paths.h"
+#include "platform/path.h"
+#include "platform/settingskey.h"
 #include "res/resource.h"
 #include "support/fixtures.h"
 #include "support/scriptedui.h"
@@ -221,7 +220,8 @@ TEST(AddFolder, CancelledPickerChangesNothing)
     AddOneRow(session, "old.mp3");
     undoCalls = 0;
     ui.m_folderAnswers.push_back(std::nullopt);
-    OnAddFolder(session, &mainWindow);
+    CLoadingDlg loading(&mainWindow);
+    OnAddFolder(session, loading);
     ASSERT_EQ(ui.CallsOf("BrowseForFolder").size(), 1u);
     EXPECT_EQ(ui.CallsOf("BrowseForFolder")[0].filter, "Izaberi folder:");
     EXPECT_EQ(Column(session.List(), TrackList::ColFile), std::vector<std::string> {"old.mp3"});
@@ -241,7 +241,8 @@ TEST(AddFolder, MissingFolderEmptiesTheListAndStillStoresLastOpen)
     Session session(ui);
     AddOneRow(session, "old.mp3");
     ui.m_folderAnswers.push_back(dir / "gone");
-    OnAddFolder(session, &mainWindow);
+    CLoadingDlg loading(&mainWindow);
+    OnAddFolder(session, loading);
     EXPECT_EQ(session.List().GetItemCount(), 0);
     EXPECT_TRUE(mainWindow.isEnabled());
     EXPECT_NE(ReadFileBytes(home.RegFile()).find(dir / "gone"), std::string::npos);
@@ -328,7 +329,8 @@ TEST(AddFolder, CommandLineFolderAddsRowsWithoutTouchingJournalOrSettings)
     QWidget mainWindow;
     Session session(ui);
     AddOneRow(session, "old.mp3");
-    ScanCommandLineFolder(session, &mainWindow, dir.Path());
+    CLoadingDlg loading(&mainWindow);
+    ScanCommandLineFolder(session, loading, dir.Path());
     auto files = Column(session.List(), TrackList::ColFile);
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string> {"a.mp3", "b.MP3", "d.mp3", "old.mp3"}));
@@ -336,7 +338,7 @@ TEST(AddFolder, CommandLineFolderAddsRowsWithoutTouchingJournalOrSettings)
     EXPECT_TRUE(mainWindow.isEnabled());
     EXPECT_FALSE(FileExists(home.RegFile()));
 
-    ScanCommandLineFolder(session, &mainWindow, "");
+    ScanCommandLineFolder(session, loading, "");
     EXPECT_EQ(session.List().GetItemCount(), 4);
     EXPECT_TRUE(ui.m_calls.empty());
 }
@@ -352,9 +354,12 @@ TEST(AddFolder, WindowScansTheCommandLineFolderAtItsFirstShowing)
         CMainDlg window(ui);
         window.SetCommandLineFolder(dir.Path());
         window.show();
-        QTRY_COMPARE(window.GetSession().List().GetItemCount(), 3);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.GetSession().List().GetItemCount() == 3; }))
+            << window.GetSession().List().GetItemCount();
         EXPECT_EQ(FolderOfRow(window.GetSession().List(), "a.mp3"), dir.Path());
-        QTRY_COMPARE(window.TrackListView()->model()->rowCount(), 3);
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return window.TrackListView()->model()->rowCount() == 3;
+        })) << window.TrackListView()->model()->rowCount();
         // A later showing does not scan again.
         window.hide();
         window.show();
@@ -398,8 +403,8 @@ TEST(AddFolder, CloseDuringAScanIsRefusedBehindATrulyModalLoadingDialog)
     });
     watcher.start();
     window.show();
-    QTRY_VERIFY(tried);
-    QTRY_VERIFY(LoadingDialogOf(window) == nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tried; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return LoadingDialogOf(window) == nullptr; }));
     watcher.stop();
     EXPECT_TRUE(modal);
     EXPECT_FALSE(closed);
@@ -457,7 +462,7 @@ TEST(AddFolder, DroppedFoldersAndFilesAddToTheListAndADropDuringAScanIsRefused)
     EXPECT_EQ(DragAndDrop(window, {loose / "notes.txt"}), std::make_pair(false, false));
     EXPECT_EQ(DragAndDrop(window, {tree.Path(), loose / "loose.Mp3", loose / "notes.txt"}),
         std::make_pair(true, true));
-    QTRY_COMPARE(list.GetItemCount(), 5);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.GetItemCount() == 5; })) << list.GetItemCount();
     auto files = Column(list, TrackList::ColFile);
     std::sort(files.begin(), files.end());
     EXPECT_EQ(
@@ -482,7 +487,8 @@ TEST(AddFolder, DroppedFoldersAndFilesAddToTheListAndADropDuringAScanIsRefused)
     });
     watcher.start();
     EXPECT_EQ(DragAndDrop(window, {big.Path()}), std::make_pair(true, true));
-    QTRY_COMPARE_WITH_TIMEOUT(list.GetItemCount(), 5 + bigCount, 60000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.GetItemCount() == 5 + bigCount; }, 60000))
+        << list.GetItemCount();
     watcher.stop();
     ASSERT_EQ(duringScan.size(), 1u);
     EXPECT_EQ(duringScan[0], std::make_pair(false, false));
@@ -500,6 +506,15 @@ TEST(AddFolder, DroppedFoldersAndFilesAddToTheListAndADropDuringAScanIsRefused)
     EXPECT_EQ(duringScan[0], std::make_pair(false, false));
     QTest::qWait(20);
     EXPECT_EQ(list.GetItemCount(), bigCount);
+
+    // Several folders in one drop are each loaded, not only the first.
+    TempDir second, third;
+    WriteFileBytes(second / "e.mp3", FakeAudio(100));
+    WriteFileBytes(third / "f.mp3", FakeAudio(100));
+    EXPECT_EQ(DragAndDrop(window, {second.Path(), third.Path()}), std::make_pair(true, true));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.GetItemCount() == bigCount + 2; }))
+        << list.GetItemCount();
+    EXPECT_EQ(FolderOfRow(list, "f.mp3"), third.Path());
 }
 
 // Add files in the window through the real file dialog: MP3 filter, several files chosen, the

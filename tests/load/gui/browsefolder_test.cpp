@@ -12,11 +12,11 @@
 
 #include <gtest/gtest.h>
 
-#include "widgets/inputdlg.h"
 #include "load/gui/browsefolder.h"
 #include "load/gui/browsefolderdlg.h"
-#include "model/paths.h"
+#include "platform/path.h"
 #include "support/fixtures.h"
+#include "widgets/inputdlg.h"
 
 namespace {
 

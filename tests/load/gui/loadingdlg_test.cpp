@@ -32,7 +32,7 @@ TEST(LoadingDlg, TemplateTextsAndIdentifiers)
     EXPECT_TRUE(captions.contains("File:"));
     EXPECT_TRUE(captions.contains("Loaded:"));
 
-    dialog.SetProgress("/muzika/Rock", "pjesma š.mp3", 42);
+    dialog.ShowProgress({"/muzika/Rock", "pjesma š.mp3", 42});
     EXPECT_EQ(dialog.FolderStatic()->text(), QStringLiteral("/muzika/Rock"));
     EXPECT_EQ(dialog.FileStatic()->text(), QStringLiteral("pjesma š.mp3"));
     EXPECT_EQ(dialog.LoadedStatic()->text(), QStringLiteral("42"));

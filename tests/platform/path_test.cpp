@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "model/genres.h"
-#include "model/paths.h"
+#include "platform/path.h"
 #include "support/fixtures.h"
 
 TEST(PathsTest, JoinAndSplit)
@@ -16,6 +15,11 @@ TEST(PathsTest, JoinAndSplit)
     EXPECT_EQ(FileNameOf("/music/x/a.mp3"), "a.mp3");
     for (std::string p : {"/m/a.mp3", "/a", "x/y/z", "/m/"})
         EXPECT_EQ(FolderOf(p) + "/" + FileNameOf(p), p);
+    // The folder the system is asked for: never empty.
+    EXPECT_EQ(FolderOfPath("a.mp3"), ".");
+    EXPECT_EQ(FolderOfPath("/a.mp3"), "/");
+    EXPECT_EQ(FolderOfPath("/music/x/a.mp3"), "/music/x");
+    EXPECT_EQ(FolderOfPath("x/a.mp3"), "x");
 }
 
 TEST(PathsTest, ExtensionsSplitAtTheLastDotAnywhere)
@@ -44,21 +48,4 @@ TEST(PathsTest, DiskQueries)
     EXPECT_TRUE(PathExists(dir.Path()));
     EXPECT_FALSE(PathExists(dir / "b.mp3"));
     EXPECT_FALSE(PathExists(""));
-}
-
-TEST(GenresTest, NamesByCodeAndSignedBytes)
-{
-    EXPECT_EQ(GenreName(0), "Blues");
-    EXPECT_EQ(GenreName(17), "Rock");
-    EXPECT_EQ(GenreName(40), "Alt. Rock");
-    EXPECT_EQ(GenreName(67), "Psychedelic");
-    EXPECT_EQ(GenreName(147), "Synthpop");
-    EXPECT_EQ(GenreName(148), "");
-    EXPECT_EQ(GenreName(254), "");
-    EXPECT_EQ(GenreName(255), " ");
-    EXPECT_EQ(GenreName(-1), " ");
-    EXPECT_EQ(GenreName(-108), "");
-    EXPECT_EQ(GenreName(-109), "Synthpop");
-    for (int code = 0; code < kGenreCount; ++code)
-        EXPECT_FALSE(GenreName(code).empty()) << code;
 }

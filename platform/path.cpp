@@ -1,4 +1,4 @@
-#include "model/paths.h"
+#include "platform/path.h"
 
 #include <sys/stat.h>
 
@@ -25,6 +25,14 @@ std::string FileNameOf(std::string path)
 {
     auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderOfPath(const std::string& path)
+{
+    if (path.find('/') == std::string::npos)
+        return ".";
+    std::string folder = FolderOf(path);
+    return folder.empty() ? "/" : folder;
 }
 
 std::string StripExtension(std::string path)

@@ -2,7 +2,7 @@
 
 #include <string>
 
-// Path helpers on UTF-8 strings; '/' is the separator. Only ShortPathOf, FileExists and
+// The path toolkit, on UTF-8 strings; '/' is the separator. Only ShortPathOf, FileExists and
 // PathExists touch the disk.
 
 // folder + "/" + name, or folder + name when folder already ends in '/'.
@@ -11,6 +11,9 @@ std::string JoinPath(std::string folder, std::string name);
 std::string FolderOf(std::string path);
 // The characters after the last '/'; the whole path when there is none.
 std::string FileNameOf(std::string path);
+// The folder of path to hand to the system: FolderOf, but "." for a bare name and "/" for a
+// name at the root.
+std::string FolderOfPath(const std::string& path);
 // The characters before the last '.' anywhere in the path; empty when there is none.
 std::string StripExtension(std::string path);
 // The characters after the last '.', lower-cased; empty when there is no dot, when the last
