@@ -422,6 +422,8 @@ int AtomicFile::CreateNamed(int folderFd)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string name = TemporaryName(m_strName);
+        // A signal between the creation and the registration would leave the file behind.
+        const DeferredSignals deferred;
         const int fd
             = ::openat(folderFd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
@@ -489,7 +491,9 @@ int AtomicFile::Commit(bool replace)
             Step();
             error = LinkAnonymous(m_strName);
         } else {
-            // A name of its own for a moment, then renamed over the old file in one step.
+            // A name of its own for a moment, then renamed over the old file in one step. The
+            // name is registered for the signal handler before a signal can be taken.
+            const DeferredSignals deferred;
             for (int attempt = 0; attempt < 100; ++attempt) {
                 m_strTempName = TemporaryName(m_strName);
                 error = LinkAnonymous(m_strTempName);
