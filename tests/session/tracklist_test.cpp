@@ -75,6 +75,18 @@ TEST(TrackList, InsertionPlacesRowsByFileIgnoringCase)
     list.SetItemText(0, TrackList::ColFolder, raw);
     EXPECT_EQ(
         list.data(list.index(0, TrackList::ColFolder)).toString(), QString::fromStdString(raw));
+    // The rows of a folder share its text: the others keep theirs.
+    EXPECT_EQ(list.GetItemText(1, TrackList::ColFolder), "/music");
+    // Every cell of a row is its own: a longer or shorter text in one leaves the others.
+    TrackList::Cells cells = {"f.mp3", "artist", "album", "name", "1999", "c", "/f", "Rock"};
+    TrackList single;
+    single.AddRow(cells);
+    for (int column = 0; column < TrackList::ColumnCount; ++column) {
+        cells[column] = column % 2 ? std::string(40, 'x') : "";
+        single.SetItemText(0, column, cells[column]);
+        for (int k = 0; k < TrackList::ColumnCount; ++k)
+            EXPECT_EQ(single.GetItemText(0, k), cells[k]) << column << " " << k;
+    }
     EXPECT_EQ(list.headerData(7, Qt::Horizontal).toString(), QString("Genre"));
     EXPECT_EQ(list.GetItemText(99, 0), "");
 }
