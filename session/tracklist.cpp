@@ -5,17 +5,19 @@
 
 #include "platform/codepage.h"
 
-// Storage: every row's texts sit in one slot of m_slots (one string block per row); m_order maps
-// row indices to slots, so inserting, removing and sorting move 4-byte slot numbers, never
-// texts. A RowId is the slot number in its low 32 bits and a serial in its high bits, so an id
-// is never reused even when its slot is.
+// Storage: every row sits in one slot of m_slots, its texts and the sort key of its File cell
+// in one block (RowTexts) and its Folder cell shared with the rows of the same folder
+// (m_folders); m_order maps row indices to slots, so inserting, removing and sorting move
+// 4-byte slot numbers, never texts. A folder's text is kept until the list is emptied, even
+// when its rows are gone. A RowId is the slot number in its low 32 bits and a serial in its high
+// bits, so an id is never reused even when its slot is.
 //
 // Placement of new rows: rows stand in ascending File order by a case-insensitive collation of
-// the user's locale (QCollator, secondary strength: letters with accents differ, case does
-// not), equal keys ordered by their UTF-8 bytes, a new row after the rows equal to it. After a
-// header sort or an edit of a File cell has left the rows in another order, new rows (sorted
-// among themselves the same way) are appended after the existing ones; emptying the list
-// restores File order.
+// the user's locale (CollationKeys, the order of QCollator: secondary strength, letters with
+// accents differ, case does not), equal keys ordered by their UTF-8 bytes, a new row after the rows
+// equal to it. After a header sort or an edit of a File cell has left the rows in another order,
+// new rows (sorted among themselves the same way) are appended after the existing ones; emptying
+// the list restores File order.
 //
 // Selection: the selection of each row is kept in its slot (a row is selected when its File
 // cell is), mirrored into the selection model the view shows. Changes made through the model
@@ -26,16 +28,8 @@ namespace {
 constexpr std::array<const char*, TrackList::ColumnCount> kTitles
     = {"File", "Artist", "Album", "Name", "Year", "Comment", "Folder", "Genre"};
 constexpr std::uint64_t kSlotMask = 0xffffffffu;
-
-// The user's locale; the C locale (no LANG) has no case-insensitive collation, so the root
-// collation of English stands in for it.
-QLocale CollationLocale()
-{
-    QLocale locale;
-    if (locale.language() == QLocale::C)
-        return QLocale(QLocale::English, QLocale::UnitedStates);
-    return locale;
-}
+static_assert(TrackList::ColFile == RowTexts::kFileColumn);
+static_assert(TrackList::ColFolder == RowTexts::kFolderColumn);
 
 } // namespace
 
@@ -46,34 +40,24 @@ const char* TrackList::ColumnTitle(int column)
     return kTitles[column];
 }
 
-TrackList::TrackList(QObject* parent)
-    : QAbstractTableModel(parent), m_selection(this), m_collator(CollationLocale())
+TrackList::TrackList(QObject* parent) : QAbstractTableModel(parent), m_selection(this)
 {
-    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     connect(&m_selection, &QItemSelectionModel::selectionChanged, this, &TrackList::TakeSelection);
 }
 
 TrackList::~TrackList() = default;
 
-std::string_view TrackList::CellOf(const Row& row, int column)
-{
-    const std::uint32_t start = column == 0 ? 0 : row.m_nEnds[column - 1];
-    return std::string_view(row.m_strCells).substr(start, row.m_nEnds[column] - start);
-}
-
 void TrackList::SetCell(Row& row, int column, const std::string& text)
 {
-    const std::uint32_t start = column == 0 ? 0 : row.m_nEnds[column - 1];
-    const std::uint32_t oldLength = row.m_nEnds[column] - start;
-    row.m_strCells.replace(start, oldLength, text);
-    const std::int64_t delta = static_cast<std::int64_t>(text.size()) - oldLength;
-    for (int k = column; k < ColumnCount; ++k)
-        row.m_nEnds[k] = static_cast<std::uint32_t>(row.m_nEnds[k] + delta);
+    if (column == ColFolder)
+        row.m_texts.SetFolder(m_folders.Intern(text));
+    else
+        row.m_texts.SetCell(column, text, column == ColFile ? m_keys.KeyOf(text) : "");
 }
 
 bool TrackList::KeyLess(const Row& a, const Row& b) const
 {
-    const int c = a.m_key->compare(*b.m_key);
+    const int c = a.m_texts.FileKey().compare(b.m_texts.FileKey());
     if (c != 0)
         return c < 0;
     return CellOf(a, ColFile) < CellOf(b, ColFile);
@@ -90,17 +74,8 @@ std::uint32_t TrackList::NewSlot(Cells&& cells)
         m_slots.emplace_back();
     }
     Row& row = m_slots[slot];
-    std::size_t total = 0;
-    for (const std::string& cell : cells)
-        total += cell.size();
-    row.m_strCells.clear();
-    row.m_strCells.reserve(total);
-    for (int k = 0; k < ColumnCount; ++k) {
-        row.m_strCells += cells[k];
-        row.m_nEnds[k] = static_cast<std::uint32_t>(row.m_strCells.size());
-    }
+    row.m_texts = RowTexts(cells, m_keys.KeyOf(cells[ColFile]), m_folders.Intern(cells[ColFolder]));
     row.m_nId = (++m_nSerial << 32) | slot;
-    row.m_key = m_collator.sortKey(QString::fromUtf8(cells[ColFile]));
     row.m_bSelected = false;
     row.m_bUsed = true;
     return slot;
@@ -111,8 +86,7 @@ void TrackList::FreeSlot(std::uint32_t slot)
     Row& row = m_slots[slot];
     if (row.m_bSelected)
         --m_nSelected;
-    row.m_strCells = std::string();
-    row.m_key.reset();
+    row.m_texts = RowTexts();
     row.m_bSelected = false;
     row.m_bUsed = false;
     m_freeSlots.push_back(slot);
@@ -158,14 +132,10 @@ void TrackList::SetItemText(int row, int column, const std::string& text)
 {
     if (row < 0 || row >= GetItemCount() || column < 0 || column >= ColumnCount)
         return;
-    Row& target = m_slots[m_order[row]];
-    SetCell(target, column, text);
-    if (column == ColFile) {
-        // The row keeps its place; the list may leave File order by this.
-        target.m_key = m_collator.sortKey(QString::fromUtf8(text));
-        if (m_bFileOrdered && !FileOrderHoldsAround(row))
-            m_bFileOrdered = false;
-    }
+    SetCell(m_slots[m_order[row]], column, text);
+    // The row keeps its place; the list may leave File order by an edit of its File cell.
+    if (column == ColFile && m_bFileOrdered && !FileOrderHoldsAround(row))
+        m_bFileOrdered = false;
     if (CanSignalRows()) {
         // One shared role list: a batch changes a cell per row, and a list built per call
         // would cost an allocation each time.
@@ -303,7 +273,8 @@ void TrackList::DeleteAllItems()
     const int count = GetItemCount();
     auto clear = [this] {
         m_order = std::vector<std::uint32_t>();
-        m_slots = std::vector<Row>();
+        m_slots = std::deque<Row>();
+        m_folders.Clear();
         m_freeSlots = std::vector<std::uint32_t>();
         m_nSelected = 0;
         m_bFileOrdered = true;
@@ -484,25 +455,24 @@ void TrackList::SortOnHeaderClick(int column)
     // Each row is keyed by its text as the click found it, in the collation of the loading
     // order (the File column's keys are already at hand); the sort is stable, so rows with
     // equal keys keep their order.
-    std::vector<std::pair<QCollatorSortKey, std::uint32_t>> keyed;
+    std::vector<std::string> made;
+    if (column != ColFile) {
+        made.reserve(m_order.size());
+        for (std::uint32_t slot : m_order)
+            made.emplace_back(m_keys.KeyOf(CellOf(m_slots[slot], column)));
+    }
+    std::vector<std::pair<std::string_view, std::uint32_t>> keyed;
     keyed.reserve(m_order.size());
-    for (std::uint32_t slot : m_order) {
-        const Row& row = m_slots[slot];
-        if (column == ColFile) {
-            keyed.emplace_back(*row.m_key, slot);
-        } else {
-            const std::string_view text = CellOf(row, column);
-            keyed.emplace_back(m_collator.sortKey(QString::fromUtf8(
-                                   text.data(), static_cast<qsizetype>(text.size()))),
-                slot);
-        }
+    for (std::size_t i = 0; i < m_order.size(); ++i) {
+        const std::uint32_t slot = m_order[i];
+        keyed.emplace_back(column == ColFile ? m_slots[slot].m_texts.FileKey() : made[i], slot);
     }
     if (m_bSortAscending) {
         std::stable_sort(keyed.begin(), keyed.end(),
-            [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
+            [](const auto& a, const auto& b) { return a.first < b.first; });
     } else {
         std::stable_sort(keyed.begin(), keyed.end(),
-            [](const auto& a, const auto& b) { return b.first.compare(a.first) < 0; });
+            [](const auto& a, const auto& b) { return b.first < a.first; });
     }
     BeginChange();
     for (std::size_t i = 0; i < keyed.size(); ++i)

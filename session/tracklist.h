@@ -2,15 +2,18 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <QAbstractTableModel>
-#include <QCollator>
 #include <QItemSelectionModel>
 #include <QPersistentModelIndex>
+
+#include "session/collationkeys.h"
+#include "session/rowtexts.h"
+#include "session/textpool.h"
 
 // The one store of loaded files: one row per file, eight text cells by column index, a stable
 // identity per row, the selection, sorted insertion and the sort on a header click. It is the
@@ -30,7 +33,7 @@ public:
         ColGenre = 7,
         ColumnCount = 8
     };
-    using Cells = std::array<std::string, ColumnCount>;
+    using Cells = RowTexts::Cells;
     // Stable identity of a row: never reused, unaffected by sorting or removal of other rows.
     using RowId = std::uint64_t;
 
@@ -101,19 +104,16 @@ public:
         int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    // A row's texts live in one block: cell k is m_strCells[start(k), m_nEnds[k]).
+    // A free slot has no texts.
     struct Row {
-        std::string m_strCells;
-        std::array<std::uint32_t, ColumnCount> m_nEnds {};
+        RowTexts m_texts;
         RowId m_nId = 0;
-        // Collation key of the File text (none for a free slot).
-        std::optional<QCollatorSortKey> m_key;
         bool m_bSelected = false;
         bool m_bUsed = false;
     };
 
-    static std::string_view CellOf(const Row& row, int column);
-    static void SetCell(Row& row, int column, const std::string& text);
+    static std::string_view CellOf(const Row& row, int column) { return row.m_texts.Cell(column); }
+    void SetCell(Row& row, int column, const std::string& text);
     bool KeyLess(const Row& a, const Row& b) const;
     std::uint32_t NewSlot(Cells&& cells);
     void FreeSlot(std::uint32_t slot);
@@ -135,12 +135,14 @@ private:
     int m_nSortColumn = -1;
     bool m_bSortAscending = true;
 
-    std::vector<Row> m_slots;
+    // A deque grows without moving its rows, so the peak of a growing list is the list.
+    std::deque<Row> m_slots;
     std::vector<std::uint32_t> m_freeSlots;
     // Row index -> slot.
     std::vector<std::uint32_t> m_order;
     std::uint64_t m_nSerial = 0;
-    QCollator m_collator;
+    CollationKeys m_keys;
+    TextPool m_folders;
     // True while the rows stand in ascending File order (so new rows are merged into it).
     bool m_bFileOrdered = true;
 

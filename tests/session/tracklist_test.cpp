@@ -2,15 +2,16 @@
 #include <random>
 
 #include <QAbstractItemModelTester>
+#include <QCollator>
 #include <QCoreApplication>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
+#include "platform/codepage.h"
 #include "session/selectioncommands.h"
 #include "session/session.h"
 #include "session/tracklist.h"
-#include "platform/codepage.h"
 #include "support/scriptedui.h"
 
 namespace {
@@ -74,6 +75,18 @@ TEST(TrackList, InsertionPlacesRowsByFileIgnoringCase)
     list.SetItemText(0, TrackList::ColFolder, raw);
     EXPECT_EQ(
         list.data(list.index(0, TrackList::ColFolder)).toString(), QString::fromStdString(raw));
+    // The rows of a folder share its text: the others keep theirs.
+    EXPECT_EQ(list.GetItemText(1, TrackList::ColFolder), "/music");
+    // Every cell of a row is its own: a longer or shorter text in one leaves the others.
+    TrackList::Cells cells = {"f.mp3", "artist", "album", "name", "1999", "c", "/f", "Rock"};
+    TrackList single;
+    single.AddRow(cells);
+    for (int column = 0; column < TrackList::ColumnCount; ++column) {
+        cells[column] = column % 2 ? std::string(40, 'x') : "";
+        single.SetItemText(0, column, cells[column]);
+        for (int k = 0; k < TrackList::ColumnCount; ++k)
+            EXPECT_EQ(single.GetItemText(0, k), cells[k]) << column << " " << k;
+    }
     EXPECT_EQ(list.headerData(7, Qt::Horizontal).toString(), QString("Genre"));
     EXPECT_EQ(list.GetItemText(99, 0), "");
 }
@@ -103,6 +116,43 @@ TEST(TrackList, BatchesInRandomOrderGiveTheSameOrderAsSingleRows)
         return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive)
             < 0;
     }));
+}
+
+// The rows keep their collation keys as bytes of their own; the order must stay the one Qt's
+// case-insensitive collation of the locale gives, in the load order and in a header sort.
+TEST(TrackList, OrderIsQtsCaseInsensitiveCollationOfTheLocale)
+{
+    const std::vector<std::string> names = {"Čolić", "Colic", "colić", "cukor", "Ćevap", "džep",
+        "Dzep", "Đorđe", "Dorde", "Ärger", "arg", "Zebra", "öl", "Ol", "10", "9", "a-b", "ab",
+        "A b", "naïve", "NAIVE", "Straße", "strasse", "\xff\xfe", "", "é", "e", "E", "ǆ", "Ljubav",
+        "lj", "Њ", "nj", "ⅷ", "\u3042", "x\u0301", "\xc3\xa9"};
+    const QLocale saved;
+    for (const char* locale : {"C", "bs_BA", "sv_SE", "de_DE", "sr_RS"}) {
+        SCOPED_TRACE(locale);
+        QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
+        QCollator qt(QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale());
+        qt.setCaseSensitivity(Qt::CaseInsensitive);
+        auto qtLess = [&qt](const std::string& a, const std::string& b) {
+            return qt.compare(QString::fromUtf8(a), QString::fromUtf8(b)) < 0;
+        };
+        std::vector<std::string> loadOrder = names;
+        std::stable_sort(loadOrder.begin(), loadOrder.end(),
+            [&](const auto& a, const auto& b) { return qtLess(a, b) || (!qtLess(b, a) && a < b); });
+
+        TrackList list;
+        std::vector<TrackList::Cells> rows;
+        for (std::size_t i = 0; i < names.size(); ++i)
+            rows.push_back(Row(names[i], names[names.size() - 1 - i]));
+        std::shuffle(rows.begin(), rows.end(), std::mt19937(7));
+        list.AddRows(std::move(rows));
+        EXPECT_EQ(Column(list, TrackList::ColFile), loadOrder);
+
+        std::vector<std::string> byArtist = Column(list, TrackList::ColArtist);
+        std::stable_sort(byArtist.begin(), byArtist.end(), qtLess);
+        list.SortOnHeaderClick(TrackList::ColArtist);
+        EXPECT_EQ(Column(list, TrackList::ColArtist), byArtist);
+    }
+    QLocale::setDefault(saved);
 }
 
 TEST(TrackList, RowIdsFollowRowsAndAreNeverReused)

@@ -1,0 +1,72 @@
+#include "session/rowtexts.h"
+
+#include <cstring>
+
+// Block layout: kParts ends (std::uint32_t, offsets after the header), then the parts' bytes.
+namespace {
+
+constexpr std::size_t kHeader = 8 * sizeof(std::uint32_t);
+
+std::uint32_t EndAt(const char* block, int part)
+{
+    std::uint32_t end;
+    std::memcpy(&end, block + part * sizeof end, sizeof end);
+    return end;
+}
+
+} // namespace
+
+RowTexts::RowTexts(const Cells& cells, std::string_view fileKey, const std::string* folder)
+    : m_pFolder(folder)
+{
+    Parts parts;
+    for (int column = 0; column < kColumns; ++column) {
+        if (column != kFolderColumn)
+            parts[PartOf(column)] = cells[column];
+    }
+    parts[kKeyPart] = fileKey;
+    Build(parts);
+}
+
+std::string_view RowTexts::Part(int part) const
+{
+    if (!m_pBlock)
+        return {};
+    const std::uint32_t start = part == 0 ? 0 : EndAt(m_pBlock.get(), part - 1);
+    return std::string_view(m_pBlock.get() + kHeader + start, EndAt(m_pBlock.get(), part) - start);
+}
+
+std::string_view RowTexts::Cell(int column) const
+{
+    if (column == kFolderColumn)
+        return m_pFolder ? std::string_view(*m_pFolder) : std::string_view();
+    return Part(PartOf(column));
+}
+
+void RowTexts::SetCell(int column, std::string_view text, std::string_view fileKey)
+{
+    Parts parts;
+    for (int part = 0; part < kParts; ++part)
+        parts[part] = Part(part);
+    parts[PartOf(column)] = text;
+    if (column == kFileColumn)
+        parts[kKeyPart] = fileKey;
+    Build(parts);
+}
+
+void RowTexts::Build(const Parts& parts)
+{
+    std::size_t total = 0;
+    for (std::string_view part : parts)
+        total += part.size();
+    // The new block is filled before the old one goes: a part may be a view into the old.
+    std::unique_ptr<char[]> block(new char[kHeader + total]);
+    std::uint32_t end = 0;
+    for (int part = 0; part < kParts; ++part) {
+        if (!parts[part].empty())
+            std::memcpy(block.get() + kHeader + end, parts[part].data(), parts[part].size());
+        end += static_cast<std::uint32_t>(parts[part].size());
+        std::memcpy(block.get() + part * sizeof end, &end, sizeof end);
+    }
+    m_pBlock = std::move(block);
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+// The texts of one track list row in one heap block: the sort key of the File cell and the
+// cells of every column but Folder, behind a header with the end of each part. The Folder
+// cell is a text shared with the other rows of the folder (see TextPool), so a row costs one
+// allocation and a folder's path is kept once.
+class RowTexts final {
+public:
+    static constexpr int kColumns = 8;
+    static constexpr int kFileColumn = 0;
+    static constexpr int kFolderColumn = 6;
+    using Cells = std::array<std::string, kColumns>;
+
+    RowTexts() = default;
+    // The Folder cell of cells is not kept: folder stands for it and must outlive the row.
+    RowTexts(const Cells& cells, std::string_view fileKey, const std::string* folder);
+
+    std::string_view Cell(int column) const;
+    std::string_view FileKey() const { return Part(kKeyPart); }
+    // A cell other than Folder; fileKey is the new File cell's key when column is File.
+    void SetCell(int column, std::string_view text, std::string_view fileKey);
+    void SetFolder(const std::string* folder) { m_pFolder = folder; }
+    bool IsEmpty() const { return !m_pBlock; }
+
+private:
+    // The key comes first, beside the header, so that comparing two rows' keys mostly reads
+    // one cache line of each; then columns 0 to 5 and the Genre column.
+    static constexpr int kParts = 8;
+    static constexpr int kKeyPart = 0;
+    using Parts = std::array<std::string_view, kParts>;
+
+    static int PartOf(int column) { return column < kFolderColumn ? column + 1 : kParts - 1; }
+    std::string_view Part(int part) const;
+    void Build(const Parts& parts);
+
+    std::unique_ptr<char[]> m_pBlock;
+    const std::string* m_pFolder = nullptr;
+};
