@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <utility>
 
+#include "load/trailerreaders.h"
 #include "model/genres.h"
 #include "model/mp3file.h"
 #include "platform/filefind.h"
@@ -31,9 +32,14 @@ namespace {
 // A folder by its device and inode, however it was reached.
 using FolderId = std::pair<dev_t, ino_t>;
 
+// How many files may wait between the walk and the sink while their trailers are read.
+constexpr std::size_t kReadWindow = 256;
+
 // The walk of ScanFolder; a folder already in entered (reached again through a symbolic link)
-// is not entered a second time, so a link loop ends and no file is listed twice.
-void Walk(const std::string& folder, ScanSink& sink, std::set<FolderId>& entered)
+// is not entered a second time, so a link loop ends and no file is listed twice. With readers,
+// the trailers are read there; without, here, one after the other.
+void Walk(
+    const std::string& folder, ScanSink& sink, std::set<FolderId>& entered, TrailerReaders* readers)
 {
     CFileFind finder;
     if (!finder.FindFile(JoinPath(folder, "*.*")))
@@ -44,6 +50,8 @@ void Walk(const std::string& folder, ScanSink& sink, std::set<FolderId>& entered
         return;
     // One record serves every file of this level; its texts are refilled by each tag read.
     CMp3File file;
+    // The folder's descriptor for the reader threads, made when they first need it.
+    TrailerReaders::SharedFolder shared;
     bool more = true;
     while (more && !g_bCancelScan.load(std::memory_order_relaxed)) {
         more = finder.FindNextFile();
@@ -52,23 +60,33 @@ void Walk(const std::string& folder, ScanSink& sink, std::set<FolderId>& entered
         // A link to a folder is walked like the folder, never listed as a song, even when its
         // name ends in ".mp3".
         if (finder.IsSymlinkToDirectory()) {
-            Walk(path, sink, entered);
+            Walk(path, sink, entered, readers);
             continue;
         }
         if (!finder.IsDirectory() && ExtensionOf(path) == "mp3") {
+            if (readers) {
+                readers->Read(finder.FolderDescriptor(), shared, name, path, folder);
+                continue;
+            }
             file.Load(path, CMp3File::kRead, finder.FolderDescriptor(), name);
             const int loaded = g_nLoadedCount.fetch_add(1, std::memory_order_relaxed) + 1;
             sink.OnFile(RowOfFile(file, name, folder), FolderOf(path), FileNameOf(path), loaded);
         } else if (finder.IsDirectory() && !finder.IsDots()) {
-            Walk(path, sink, entered);
+            Walk(path, sink, entered, readers);
         }
     }
 }
 
 } // namespace
 
-void ScanFolder(std::string folder, ScanSink& sink)
+void ScanFolder(std::string folder, ScanSink& sink, int readers, std::chrono::microseconds diskRead)
 {
     std::set<FolderId> entered;
-    Walk(folder, sink, entered);
+    if (readers <= 1) {
+        Walk(folder, sink, entered, nullptr);
+        return;
+    }
+    TrailerReaders pool(sink, readers, kReadWindow, diskRead);
+    Walk(folder, sink, entered, &pool);
+    pool.Finish();
 }

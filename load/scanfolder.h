@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <string>
 
 #include "session/tracklist.h"
@@ -11,6 +12,13 @@ class CMp3File;
 extern std::atomic<bool> g_bCancelScan;
 // MP3 files found by the running walk.
 extern std::atomic<int> g_nLoadedCount;
+
+// The threads that read trailers during a load: a cold disk answers faster with many reads in
+// flight.
+constexpr int kTrailerReaders = 16;
+// A trailer read slower than this may have waited for the disk (from the page cache it takes a
+// few microseconds); after two in a row the next files go to the reader threads.
+constexpr std::chrono::microseconds kDiskReadTime {50};
 
 // Receives what the walk finds, on the walking thread.
 class ScanSink {
@@ -28,7 +36,12 @@ public:
 // passed here, sub-folders by the full path the walk built); every other folder is walked, and
 // so is every symbolic link to a folder, each folder (by device and inode) only once.
 // Stops before the next entry of every level once g_bCancelScan is raised.
-void ScanFolder(std::string folder, ScanSink& sink);
+// With more than one reader, once two reads in a row are slower than diskRead, that many threads
+// read the trailers with several reads in flight while the walk goes on; the sink still gets the
+// same rows in the same order, on the walking thread, and no row after a cancel. Every reader has
+// ended when ScanFolder returns.
+void ScanFolder(std::string folder, ScanSink& sink, int readers = kTrailerReaders,
+    std::chrono::microseconds diskRead = kDiskReadTime);
 
 // The row of a loaded file: its name, the five texts of its record, its folder and genre name.
 TrackList::Cells RowOfFile(

@@ -36,13 +36,15 @@ public:
     int cancelAfter = 0;
 };
 
-std::vector<Found> Scan(const std::string& folder, int cancelAfter = 0)
+std::vector<Found> Scan(
+    const std::string& folder, int cancelAfter = 0, int readers = kTrailerReaders)
 {
     g_bCancelScan = false;
     g_nLoadedCount = 0;
     Collect sink;
     sink.cancelAfter = cancelAfter;
-    ScanFolder(folder, sink);
+    // Every read but one in 257 goes to the threads, however fast the disk answers.
+    ScanFolder(folder, sink, readers, std::chrono::microseconds(0));
     g_bCancelScan = false;
     return sink.found;
 }
@@ -177,6 +179,40 @@ TEST(ScanFolder, LinksToFoldersAreWalkedAndEveryFolderOnlyOnce)
         || rows.at("a.mp3")[TrackList::ColFolder] == dir / "top/again");
     ASSERT_EQ(rows.count("b.mp3"), 1u);
     EXPECT_EQ(rows.at("b.mp3")[TrackList::ColFolder], dir / "top/outside.mp3/deep");
+}
+
+TEST(ScanFolder, ParallelReadsGiveTheRowsOfTheSingleThreadedWalkInItsOrder)
+{
+    // Equal names in every folder, and tagged, untagged, short and empty files, more of them
+    // than wait between the walk and the list at once.
+    TempDir dir;
+    const std::vector<std::string> bodies = {Tagged("Title", "Artist", 17),
+        Tagged("Other", "Someone", 200), FakeAudio(4000), std::string(100, 'x'),
+        std::string("TAG") + std::string(60, 'y'), std::string(), Tagged("Z", "", 255).substr(3)};
+    int n = 0;
+    for (int f = 0; f < 12; ++f) {
+        const std::string folder = dir / ("f" + std::to_string(f));
+        MakeFolder(folder);
+        MakeFolder(folder + "/inner");
+        for (int i = 0; i < 60; ++i) {
+            const std::string name = "song" + std::to_string(i) + ".mp3";
+            const std::string& body = bodies[(n++ * 5 + f) % bodies.size()];
+            WriteFileBytes(folder + "/" + name, body + Tagged(name, folder, i));
+            WriteFileBytes(folder + "/inner/" + name, body);
+        }
+    }
+    const auto single = Scan(dir.Path(), 0, 1);
+    ASSERT_EQ(single.size(), 12u * 120u);
+    for (int readers : {2, 4, 16, 64}) {
+        const auto parallel = Scan(dir.Path(), 0, readers);
+        ASSERT_EQ(parallel.size(), single.size()) << readers << " readers";
+        for (std::size_t i = 0; i < single.size(); ++i) {
+            ASSERT_EQ(parallel[i].row, single[i].row) << readers << " readers, row " << i;
+            ASSERT_EQ(parallel[i].folder, single[i].folder) << readers << " readers, row " << i;
+            ASSERT_EQ(parallel[i].file, single[i].file) << readers << " readers, row " << i;
+            ASSERT_EQ(parallel[i].loaded, static_cast<int>(i) + 1) << readers << " readers";
+        }
+    }
 }
 
 TEST(ScanFolder, CancelStopsEveryLevelAndKeepsTheRowsSoFar)
