@@ -40,7 +40,7 @@ void AppendRowLine(std::string& out, const TrackList& list, int row)
         if (!first)
             out.push_back('\t');
         first = false;
-        AppendEscaped(out, list.GetItemText(row, column), TrackList::IsTagColumn(column));
+        AppendEscaped(out, list.ItemText(row, column), TrackList::IsTagColumn(column));
     }
     out.push_back('\n');
 }

@@ -113,9 +113,14 @@ int TrackList::GetItemCount() const
 
 std::string TrackList::GetItemText(int row, int column) const
 {
+    return std::string(ItemText(row, column));
+}
+
+std::string_view TrackList::ItemText(int row, int column) const
+{
     if (row < 0 || row >= GetItemCount() || column < 0 || column >= ColumnCount)
-        return std::string();
-    return std::string(CellOf(m_slots[m_order[row]], column));
+        return {};
+    return CellOf(m_slots[m_order[row]], column);
 }
 
 bool TrackList::FileOrderHoldsAround(int row) const

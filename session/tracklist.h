@@ -53,6 +53,8 @@ public:
 
     int GetItemCount() const;
     std::string GetItemText(int row, int column) const;
+    // The same text without a copy; valid until the row changes.
+    std::string_view ItemText(int row, int column) const;
     void SetItemText(int row, int column, const std::string& text);
 
     // Adds one row placed among the others by ascending File text (case-insensitive collation
