@@ -12,20 +12,11 @@
 #include <gtest/gtest.h>
 
 #include "app/gui/qtuiservices.h"
-#include "widgets/inputdlg.h"
 #include "res/resource.h"
+#include "support/whenshown.h"
+#include "widgets/inputdlg.h"
 
 namespace {
-
-// Runs step on the dialog once it is up and modal.
-void WhenShown(std::function<void(QWidget*)> step)
-{
-    QTimer::singleShot(0, [step] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
-        step(dialog);
-    });
-}
 
 // Types text, letters outside ASCII included, as key events carrying the text.
 void TypeText(QWidget* widget, const QString& text)

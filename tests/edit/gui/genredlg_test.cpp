@@ -16,19 +16,7 @@
 #include "edit/gui/genredlg.h"
 #include "model/genres.h"
 #include "res/resource.h"
-
-namespace {
-
-void WhenShown(std::function<void(QWidget*)> step)
-{
-    QTimer::singleShot(0, [step] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
-        step(dialog);
-    });
-}
-
-} // namespace
+#include "support/whenshown.h"
 
 TEST(GenreDlg, BlankFirstThenNamesSortedEachWithItsOwnCode)
 {
