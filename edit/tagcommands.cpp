@@ -6,6 +6,8 @@
 #include "model/textcase.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
+#include "platform/openfolder.h"
+#include "platform/path.h"
 #include "platform/strutil.h"
 #include "platform/uiservices.h"
 #include "res/resource.h"
@@ -21,13 +23,18 @@ constexpr const char* kNoChance = "Nista nije oznaceno. Nema sanse da prodje.";
 constexpr const char* kMaybe = "Nista nije oznaceno. Samo tako mozda i proradi.";
 constexpr const char* kCaption = "Oznaci nesto";
 
-// Fills the record from the row's file, with the row it belongs to; the file stays open in the
+// Fills the record from the row's file, opened by its name in its folder (kept open in folder
+// for the rows that follow in it), with the row it belongs to; the file stays open in the
 // record for CommitRow. The tag layer reports file errors by its results; anything it lets
 // escape leaves the record with empty texts, so the batch goes on with the next row.
-void LoadRow(Session& session, CMp3File& file, int row)
+void LoadRow(Session& session, OpenFolder& folder, CMp3File& file, int row)
 {
+    const TrackList& list = session.List();
+    const std::string folderText = list.GetItemText(row, TrackList::ColFolder);
+    const std::string name = list.GetItemText(row, TrackList::ColFile);
     try {
-        file.Load(RowPath(session.List(), row), CMp3File::kForUpdate);
+        file.Load(
+            JoinPath(folderText, name), CMp3File::kForUpdate, folder.Descriptor(folderText), name);
     } catch (const CException&) {
     }
     file.m_nItem = row;
@@ -36,12 +43,12 @@ void LoadRow(Session& session, CMp3File& file, int row)
 // The row's texts and genre as the record holds them.
 void ShowRecord(TrackList& list, int row, const CMp3File& file)
 {
-    list.SetItemText(row, TrackList::ColArtist, file.m_strArtist);
-    list.SetItemText(row, TrackList::ColAlbum, file.m_strAlbum);
-    list.SetItemText(row, TrackList::ColName, file.m_strTitle);
-    list.SetItemText(row, TrackList::ColYear, file.m_strYear);
-    list.SetItemText(row, TrackList::ColComment, file.m_strComment);
-    list.SetItemText(row, TrackList::ColGenre, GenreName(static_cast<signed char>(file.m_byGenre)));
+    const std::string genre = GenreName(static_cast<signed char>(file.m_byGenre));
+    const TrackList::ColumnText cells[]
+        = {{TrackList::ColArtist, file.m_strArtist}, {TrackList::ColAlbum, file.m_strAlbum},
+            {TrackList::ColName, file.m_strTitle}, {TrackList::ColYear, file.m_strYear},
+            {TrackList::ColComment, file.m_strComment}, {TrackList::ColGenre, genre}};
+    list.SetItemTexts(row, cells);
 }
 
 // What a dry run shows instead of the write: the checks the write would fail on, then the
@@ -79,14 +86,14 @@ bool WriteRow(Session& session, const CMp3File& before, CMp3File& file)
 // Writes the changed record over the trailer before was read from. Only when the file took
 // it does before go to the journal and the row show what the file now holds (texts cut to
 // their fields); a row whose file refused keeps its cells, and Undo has nothing to give back.
-void CommitRow(Session& session, const CMp3File& before, CMp3File& file)
+void CommitRow(Session& session, CMp3File&& before, CMp3File& file)
 {
     // The file the snapshot was read from, for Undo to write to that file only.
-    const JournalFileKey key = JournalFileKey::OfDescriptor(file.Descriptor());
+    const JournalFileKey key = JournalFileKey::OfKeptFile(file);
     if (!WriteRow(session, before, file))
         return;
     TrackList& list = session.List();
-    session.Journal().Add(before, list.IdOfRow(file.m_nItem), key);
+    session.Journal().Add(std::move(before), list.IdOfRow(file.m_nItem), key);
     ShowRecord(list, file.m_nItem, file);
 }
 
@@ -107,6 +114,7 @@ std::string& FieldOf(CMp3File& file, int commandId)
 void ChangeNames(Session& session)
 {
     TrackList& list = session.List();
+    OpenFolder folder;
     CMp3File file;
     for (int row = list.GetNextSelected(-1); row != -1;) {
         const int next = list.GetNextSelected(row);
@@ -115,10 +123,10 @@ void ChangeNames(Session& session)
         const std::string shown = ShowRawBytes(title);
         if (session.Ui().InputDialog(Format("Promijeni %s u:", shown.c_str()), text) != IDOK)
             break;
-        LoadRow(session, file, row);
-        const CMp3File before = file;
+        LoadRow(session, folder, file, row);
+        CMp3File before = file;
         file.m_strTitle = text;
-        CommitRow(session, before, file);
+        CommitRow(session, std::move(before), file);
         row = next;
     }
 }
@@ -133,13 +141,14 @@ void RunTagBatch(Session& session, int commandId, const char* emptyText, Change 
     FailedRows failed;
     session.StartJournal(commandId);
     TrackList& list = session.List();
+    OpenFolder folder;
     CMp3File file;
     for (int row = list.GetNextSelected(-1); row != -1;) {
         const int next = list.GetNextSelected(row);
-        LoadRow(session, file, row);
-        const CMp3File before = file;
+        LoadRow(session, folder, file, row);
+        CMp3File before = file;
         change(file, row);
-        CommitRow(session, before, file);
+        CommitRow(session, std::move(before), file);
         PauseAfterRow();
         row = next;
     }
@@ -188,13 +197,14 @@ void OnChangeTagField(Session& session, int commandId)
     if (session.Ui().InputDialog(prompt, text) == IDOK) {
         session.Journal().Clear();
         TrackList& list = session.List();
+        OpenFolder folder;
         CMp3File file;
         for (int row = list.GetNextSelected(-1); row != -1;) {
             const int next = list.GetNextSelected(row);
-            LoadRow(session, file, row);
-            const CMp3File before = file;
+            LoadRow(session, folder, file, row);
+            CMp3File before = file;
             FieldOf(file, commandId) = text;
-            CommitRow(session, before, file);
+            CommitRow(session, std::move(before), file);
             row = next;
         }
     }

@@ -57,23 +57,23 @@ int OpenSong(
     return error;
 }
 
-// True when path still names the file open in file (it was not replaced or moved while the
-// lock was awaited).
-bool StillNamed(const CFile& file, const std::string& path)
+// True when name in the folder open as folderFd still names the file open in file (it was not
+// replaced or moved while the lock was awaited).
+bool StillNamed(const CFile& file, int folderFd, const std::string& name)
 {
-    struct stat held;
     struct stat named;
-    return ::fstat(file.Handle(), &held) == 0 && ::stat(path.c_str(), &named) == 0
-        && held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+    return ::fstatat(folderFd, name.c_str(), &named, 0) == 0 && named.st_dev == file.Device()
+        && named.st_ino == file.Inode();
 }
 
 // OpenSong for reading and writing, holding the file's advisory lock: a second writer (another
 // command, another process) waits from its read of the trailer to its write. Returns 0 or the
 // cause.
-int OpenSongLocked(CFile& file, const std::string& path, unsigned flags)
+int OpenSongLocked(
+    CFile& file, int folderFd, const std::string& name, const std::string& path, unsigned flags)
 {
     for (int attempt = 0; attempt < 10; ++attempt) {
-        if (int error = OpenSong(file, AT_FDCWD, path, path, flags))
+        if (int error = OpenSong(file, folderFd, name, path, flags))
             return error;
         try {
             file.Lock();
@@ -82,7 +82,7 @@ int OpenSongLocked(CFile& file, const std::string& path, unsigned flags)
             return error.m_lOsError;
         }
         // An ID3v2 removal that held the lock may have put a new file in its place.
-        if (StillNamed(file, path))
+        if (StillNamed(file, folderFd, name))
             return 0;
         file.Close();
     }
@@ -99,6 +99,15 @@ CMp3File::CMp3File()
 int CMp3File::Descriptor() const
 {
     return m_kept.m_pFile ? m_kept.m_pFile->Handle() : -1;
+}
+
+bool CMp3File::KeptIdentity(dev_t& device, ino_t& inode) const
+{
+    if (!m_kept.m_pFile || !m_kept.m_pFile->IsOpen())
+        return false;
+    device = m_kept.m_pFile->Device();
+    inode = m_kept.m_pFile->Inode();
+    return true;
 }
 
 bool CMp3File::IsWritable() const
@@ -138,12 +147,13 @@ int CMp3File::OpenToLoad(
 {
     if (path.empty() || ExtensionOf(path) != "mp3")
         return kErrorNotRegularFile;
+    const std::string& nameInFolder = folderFd == AT_FDCWD ? path : name;
     if (mode == kRead)
-        return OpenSong(file, folderFd, folderFd == AT_FDCWD ? path : name, path, CFile::modeRead);
-    if (OpenSongLocked(file, path, CFile::modeReadWrite) == 0)
+        return OpenSong(file, folderFd, nameInFolder, path, CFile::modeRead);
+    if (OpenSongLocked(file, folderFd, nameInFolder, path, CFile::modeReadWrite) == 0)
         return 0;
     // A file that cannot be written is still read; the write then fails as it would anyway.
-    return OpenSong(file, AT_FDCWD, path, path, CFile::modeRead);
+    return OpenSong(file, folderFd, nameInFolder, path, CFile::modeRead);
 }
 
 bool CMp3File::LoadStatus(const std::string& path, int openError)
@@ -216,7 +226,9 @@ std::shared_ptr<CFile> CMp3File::FileForWriting()
         return file;
     m_nLength = -1;
     file = std::make_shared<CFile>();
-    if ((m_nLastError = OpenSongLocked(*file, m_strShortPath, CFile::modeReadWrite)) != 0)
+    if ((m_nLastError
+            = OpenSongLocked(*file, AT_FDCWD, m_strShortPath, m_strShortPath, CFile::modeReadWrite))
+        != 0)
         return nullptr;
     return file;
 }

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <string>
+#include <sys/types.h>
 
 #include "model/id3v1.h"
 
@@ -42,6 +43,8 @@ public:
     // for writing.
     int Descriptor() const;
     bool IsWritable() const;
+    // The device and inode of that file; false when none is kept.
+    bool KeptIdentity(dev_t& device, ino_t& inode) const;
 
     // Cuts the texts to their field widths (the comment to 28 bytes when there is a track
     // number) and writes the whole trailer in one write, replacing an existing one or

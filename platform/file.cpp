@@ -75,6 +75,8 @@ bool CFile::OpenAt(
     m_fd = fd;
     m_bWritable = access != O_RDONLY;
     m_nLengthAtOpen = st.st_size;
+    m_nDevice = st.st_dev;
+    m_nInode = st.st_ino;
     m_strPath = path;
     return true;
 }

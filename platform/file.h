@@ -59,6 +59,9 @@ public:
     const std::string& GetFilePath() const { return m_strPath; }
     // The file's length as the open saw it, without asking the system again.
     std::int64_t LengthAtOpen() const { return m_nLengthAtOpen; }
+    // The device and inode of the open file (they cannot change while it is open).
+    dev_t Device() const { return m_nDevice; }
+    ino_t Inode() const { return m_nInode; }
 
     // Returns the new position from the beginning.
     std::int64_t Seek(std::int64_t offset, SeekPosition from);
@@ -93,5 +96,7 @@ private:
     int m_fd = -1;
     bool m_bWritable = false;
     std::int64_t m_nLengthAtOpen = 0;
+    dev_t m_nDevice = 0;
+    ino_t m_nInode = 0;
     std::string m_strPath;
 };

@@ -45,12 +45,20 @@ std::string_view RowTexts::Cell(int column) const
 
 void RowTexts::SetCell(int column, std::string_view text, std::string_view fileKey)
 {
+    const ColumnText cell(column, text);
+    SetCells({&cell, 1}, fileKey);
+}
+
+void RowTexts::SetCells(std::span<const ColumnText> cells, std::string_view fileKey)
+{
     Parts parts;
     for (int part = 0; part < kParts; ++part)
         parts[part] = Part(part);
-    parts[PartOf(column)] = text;
-    if (column == kFileColumn)
-        parts[kKeyPart] = fileKey;
+    for (const auto& [column, text] : cells) {
+        parts[PartOf(column)] = text;
+        if (column == kFileColumn)
+            parts[kKeyPart] = fileKey;
+    }
     Build(parts);
 }
 

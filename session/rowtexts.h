@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,9 @@ public:
     std::string_view FileKey() const { return Part(kKeyPart); }
     // A cell other than Folder; fileKey is the new File cell's key when column is File.
     void SetCell(int column, std::string_view text, std::string_view fileKey);
+    // Several cells other than Folder (column, text) in one new block.
+    using ColumnText = std::pair<int, std::string_view>;
+    void SetCells(std::span<const ColumnText> cells, std::string_view fileKey);
     void SetFolder(const std::string* folder) { m_pFolder = folder; }
     bool IsEmpty() const { return !m_pBlock; }
 

@@ -138,15 +138,53 @@ void TrackList::SetItemText(int row, int column, const std::string& text)
     if (row < 0 || row >= GetItemCount() || column < 0 || column >= ColumnCount)
         return;
     SetCell(m_slots[m_order[row]], column, text);
+    CellsChanged(row, column, column, column == ColFile);
+}
+
+void TrackList::SetItemTexts(int row, std::span<const ColumnText> cells)
+{
+    if (row < 0 || row >= GetItemCount())
+        return;
+    Row& slot = m_slots[m_order[row]];
+    std::array<ColumnText, ColumnCount> texts;
+    std::size_t count = 0;
+    int first = ColumnCount;
+    int last = -1;
+    bool fileChanged = false;
+    std::string_view fileKey;
+    for (const ColumnText& cell : cells) {
+        const int column = cell.first;
+        if (column < 0 || column >= ColumnCount)
+            continue;
+        first = std::min(first, column);
+        last = std::max(last, column);
+        if (column == ColFolder) {
+            slot.m_texts.SetFolder(m_folders.Intern(cell.second));
+            continue;
+        }
+        if (column == ColFile) {
+            fileChanged = true;
+            fileKey = m_keys.KeyOf(cell.second);
+        }
+        if (count < texts.size())
+            texts[count++] = cell;
+    }
+    if (count > 0)
+        slot.m_texts.SetCells({texts.data(), count}, fileKey);
+    if (last >= 0)
+        CellsChanged(row, first, last, fileChanged);
+}
+
+void TrackList::CellsChanged(int row, int first, int last, bool fileChanged)
+{
     // The row keeps its place; the list may leave File order by an edit of its File cell.
-    if (column == ColFile && m_bFileOrdered && !FileOrderHoldsAround(row))
+    if (fileChanged && m_bFileOrdered && !FileOrderHoldsAround(row))
         m_bFileOrdered = false;
     if (CanSignalRows()) {
         // One shared role list: a batch changes a cell per row, and a list built per call
         // would cost an allocation each time.
         static const QList<int> kDisplayRole {Qt::DisplayRole};
-        const QModelIndex cell = index(row, column);
-        emit dataChanged(cell, cell, kDisplayRole);
+        emit dataChanged(index(row, first), index(row, last), kDisplayRole);
     } else if (!m_bLayoutPending) {
         m_nDirtyFirst = m_nDirtyFirst < 0 ? row : std::min(m_nDirtyFirst, row);
         m_nDirtyLast = std::max(m_nDirtyLast, row);

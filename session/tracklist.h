@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,9 @@ public:
     // The same text without a copy; valid until the row changes.
     std::string_view ItemText(int row, int column) const;
     void SetItemText(int row, int column, const std::string& text);
+    // Several cells of one row (column, text) with one rebuild of the row and one change.
+    using ColumnText = RowTexts::ColumnText;
+    void SetItemTexts(int row, std::span<const ColumnText> cells);
 
     // Adds one row placed among the others by ascending File text (case-insensitive collation
     // of the user's locale); returns its index. When a header sort or an edit of a File cell
@@ -116,6 +120,8 @@ private:
 
     static std::string_view CellOf(const Row& row, int column) { return row.m_texts.Cell(column); }
     void SetCell(Row& row, int column, const std::string& text);
+    // The list's bookkeeping after cells first..last of row changed.
+    void CellsChanged(int row, int first, int last, bool fileChanged);
     bool KeyLess(const Row& a, const Row& b) const;
     std::uint32_t NewSlot(Cells&& cells);
     void FreeSlot(std::uint32_t slot);

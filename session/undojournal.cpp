@@ -12,10 +12,11 @@ JournalFileKey KeyOfStatus(const struct stat& st)
 
 } // namespace
 
-JournalFileKey JournalFileKey::OfDescriptor(int fd)
+JournalFileKey JournalFileKey::OfKeptFile(const CMp3File& file)
 {
-    struct stat st;
-    return fd >= 0 && ::fstat(fd, &st) == 0 ? KeyOfStatus(st) : JournalFileKey {};
+    JournalFileKey key;
+    key.m_bKnown = file.KeptIdentity(key.m_nDevice, key.m_nInode);
+    return key;
 }
 
 JournalFileKey JournalFileKey::OfPath(const std::string& path)

@@ -15,8 +15,8 @@ struct JournalFileKey {
     ino_t m_nInode = 0;
 
     bool operator==(const JournalFileKey&) const = default;
-    // The file open as fd, or the file at path now (following links).
-    static JournalFileKey OfDescriptor(int fd);
+    // The file the record keeps open for update, or the file at path now (following links).
+    static JournalFileKey OfKeptFile(const CMp3File& file);
     static JournalFileKey OfPath(const std::string& path);
 };
 
