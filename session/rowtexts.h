@@ -31,6 +31,8 @@ public:
     void SetCells(std::span<const ColumnText> cells, std::string_view fileKey);
     void SetFolder(const std::string* folder) { m_pFolder = folder; }
     bool IsEmpty() const { return !m_pBlock; }
+    // Starts fetching the block into the cache, for a read soon after.
+    void Prefetch() const;
 
 private:
     // The key comes first, beside the header, so that comparing two rows' keys mostly reads
