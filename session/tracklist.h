@@ -73,7 +73,8 @@ public:
     // places every staged row, as AddRows would place them, in one change.
     void StageRows(std::vector<Cells> rows);
     void PlaceStagedRows();
-    // A hint that row will be read soon: its texts are fetched into the cache meanwhile.
+    // A hint for a walk in row order that row will be read soon: its texts, and the slot of a
+    // row further on, are fetched into the cache meanwhile.
     void PrefetchRow(int row) const;
     void DeleteItem(int row);
     // Deletes the listed rows (any order, duplicates ignored) in one pass.
