@@ -45,6 +45,13 @@ void RowTexts::Prefetch() const
     __builtin_prefetch(m_pBlock.get() + 64);
 }
 
+std::string_view RowTexts::FileCellOfKey(std::string_view key)
+{
+    const char* block = key.data() - kHeader;
+    const std::uint32_t start = EndAt(block, kKeyPart);
+    return std::string_view(block + kHeader + start, EndAt(block, PartOf(kFileColumn)) - start);
+}
+
 std::string_view RowTexts::Cell(int column) const
 {
     if (column == kFolderColumn)

@@ -12,7 +12,8 @@ bool EntryLess(const StagedRows::Entry& a, const StagedRows::Entry& b)
         return c < 0;
     if (a.m_nKeySize != b.m_nKeySize)
         return a.m_nKeySize < b.m_nKeySize;
-    return a.m_pTexts->Cell(RowTexts::kFileColumn) < b.m_pTexts->Cell(RowTexts::kFileColumn);
+    return RowTexts::FileCellOfKey({a.m_pKey, a.m_nKeySize})
+        < RowTexts::FileCellOfKey({b.m_pKey, b.m_nKeySize});
 }
 
 } // namespace
@@ -20,7 +21,7 @@ bool EntryLess(const StagedRows::Entry& a, const StagedRows::Entry& b)
 StagedRows::Entry StagedRows::EntryOf(const RowTexts& texts, std::uint32_t slot)
 {
     const std::string_view key = texts.FileKey();
-    return {key.data(), &texts, static_cast<std::uint32_t>(key.size()), slot};
+    return {key.data(), static_cast<std::uint32_t>(key.size()), slot};
 }
 
 void StagedRows::Add(std::span<const Entry> batch)

@@ -10,12 +10,11 @@
 // Rows on their way into File order, kept as runs sorted by File sort key, then File text bytes,
 // rows that compare equal in the order they came. Each batch becomes a run; runs of similar size
 // are merged as batches come, so that taking the whole order at the end merges only a few. An
-// entry carries a view of its row's key, so comparing two rows reads their keys and nothing else.
+// entry carries a view of its row's key, so comparing two rows reads their texts and nothing else.
 class StagedRows final {
 public:
     struct Entry {
         const char* m_pKey;
-        const RowTexts* m_pTexts;
         std::uint32_t m_nKeySize;
         std::uint32_t m_nSlot;
     };

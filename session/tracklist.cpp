@@ -259,15 +259,20 @@ void TrackList::PlaceSorted(std::vector<std::uint32_t> added)
     if (atEnd) {
         if (count == 0)
             m_bFileOrdered = true;
+        auto append = [this, &added] {
+            if (m_order.empty())
+                m_order.swap(added);
+            else
+                m_order.insert(m_order.end(), added.begin(), added.end());
+            RowsChanged();
+        };
         if (CanSignalRows()) {
             beginInsertRows(QModelIndex(), count, count + static_cast<int>(added.size()) - 1);
-            m_order.insert(m_order.end(), added.begin(), added.end());
-            RowsChanged();
+            append();
             endInsertRows();
         } else {
             BeginChange();
-            m_order.insert(m_order.end(), added.begin(), added.end());
-            RowsChanged();
+            append();
             EndChange();
         }
         return;
