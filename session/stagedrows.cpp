@@ -45,10 +45,27 @@ void StagedRows::Add(std::span<const Entry> batch)
 
 void StagedRows::MergeTopRuns()
 {
+    const std::size_t first = m_runStarts[m_runStarts.size() - 2];
     const std::size_t middle = m_runStarts.back();
     m_runStarts.pop_back();
-    std::inplace_merge(m_entries.begin() + m_runStarts.back(), m_entries.begin() + middle,
-        m_entries.end(), EntryLess);
+    // The newer run waits in a buffer while the merge fills the space of both from its end. The
+    // rows' keys lie scattered in memory: those of the entries a few steps on are fetched ahead.
+    constexpr std::size_t kAhead = 8;
+    const std::vector<Entry> newer(m_entries.begin() + middle, m_entries.end());
+    std::size_t olderEnd = middle;
+    std::size_t newerEnd = newer.size();
+    std::size_t out = m_entries.size();
+    while (newerEnd > 0) {
+        if (olderEnd > first + kAhead)
+            __builtin_prefetch(m_entries[olderEnd - 1 - kAhead].m_pKey);
+        if (newerEnd > kAhead)
+            __builtin_prefetch(newer[newerEnd - 1 - kAhead].m_pKey);
+        // Of equal rows the newer goes last.
+        if (olderEnd > first && EntryLess(newer[newerEnd - 1], m_entries[olderEnd - 1]))
+            m_entries[--out] = m_entries[--olderEnd];
+        else
+            m_entries[--out] = newer[--newerEnd];
+    }
 }
 
 std::vector<std::uint32_t> StagedRows::Take()
