@@ -23,18 +23,18 @@ constexpr const char* kNoChance = "Nista nije oznaceno. Nema sanse da prodje.";
 constexpr const char* kMaybe = "Nista nije oznaceno. Samo tako mozda i proradi.";
 constexpr const char* kCaption = "Oznaci nesto";
 
-// Fills the record from the row's file, opened by its name in its folder (kept open in folder
+// Fills the record from the row's file, opened by its name in its folder (kept open in folders
 // for the rows that follow in it), with the row it belongs to; the file stays open in the
 // record for CommitRow. The tag layer reports file errors by its results; anything it lets
 // escape leaves the record with empty texts, so the batch goes on with the next row.
-void LoadRow(Session& session, OpenFolder& folder, CMp3File& file, int row)
+void LoadRow(Session& session, OpenFolders& folders, CMp3File& file, int row)
 {
     const TrackList& list = session.List();
     const std::string folderText = list.GetItemText(row, TrackList::ColFolder);
     const std::string name = list.GetItemText(row, TrackList::ColFile);
     try {
         file.Load(
-            JoinPath(folderText, name), CMp3File::kForUpdate, folder.Descriptor(folderText), name);
+            JoinPath(folderText, name), CMp3File::kForUpdate, folders.Descriptor(folderText), name);
     } catch (const CException&) {
     }
     file.m_nItem = row;
@@ -114,7 +114,7 @@ std::string& FieldOf(CMp3File& file, int commandId)
 void ChangeNames(Session& session)
 {
     TrackList& list = session.List();
-    OpenFolder folder;
+    OpenFolders folders;
     CMp3File file;
     for (int row = list.GetNextSelected(-1); row != -1;) {
         const int next = list.GetNextSelected(row);
@@ -123,7 +123,7 @@ void ChangeNames(Session& session)
         const std::string shown = ShowRawBytes(title);
         if (session.Ui().InputDialog(Format("Promijeni %s u:", shown.c_str()), text) != IDOK)
             break;
-        LoadRow(session, folder, file, row);
+        LoadRow(session, folders, file, row);
         CMp3File before = file;
         file.m_strTitle = text;
         CommitRow(session, std::move(before), file);
@@ -141,11 +141,11 @@ void RunTagBatch(Session& session, int commandId, const char* emptyText, Change 
     FailedRows failed;
     session.StartJournal(commandId);
     TrackList& list = session.List();
-    OpenFolder folder;
+    OpenFolders folders;
     CMp3File file;
     for (int row = list.GetNextSelected(-1); row != -1;) {
         const int next = list.GetNextSelected(row);
-        LoadRow(session, folder, file, row);
+        LoadRow(session, folders, file, row);
         CMp3File before = file;
         change(file, row);
         CommitRow(session, std::move(before), file);
@@ -197,11 +197,11 @@ void OnChangeTagField(Session& session, int commandId)
     if (session.Ui().InputDialog(prompt, text) == IDOK) {
         session.Journal().Clear();
         TrackList& list = session.List();
-        OpenFolder folder;
+        OpenFolders folders;
         CMp3File file;
         for (int row = list.GetNextSelected(-1); row != -1;) {
             const int next = list.GetNextSelected(row);
-            LoadRow(session, folder, file, row);
+            LoadRow(session, folders, file, row);
             CMp3File before = file;
             FieldOf(file, commandId) = text;
             CommitRow(session, std::move(before), file);

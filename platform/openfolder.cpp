@@ -3,28 +3,29 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-OpenFolder::~OpenFolder()
+OpenFolders::~OpenFolders()
 {
-    Close();
+    for (const auto& [folder, fd] : m_fds)
+        ::close(fd);
 }
 
-int OpenFolder::Descriptor(const std::string& folder)
+int OpenFolders::Descriptor(const std::string& folder)
 {
-    if (m_fd >= 0 && folder == m_strFolder)
-        return m_fd;
-    Close();
-    // O_PATH reads nothing of the folder; it only names it for openat and fstatat.
-    m_fd = folder.empty() ? -1 : ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (m_fd < 0)
+    if (const auto kept = m_fds.find(folder); kept != m_fds.end())
+        return kept->second;
+    if (folder.empty())
         return AT_FDCWD;
-    m_strFolder = folder;
-    return m_fd;
-}
-
-void OpenFolder::Close()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
-    m_strFolder.clear();
+    // O_PATH reads nothing of the folder; it only names it for openat and fstatat.
+    const int fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return AT_FDCWD;
+    if (m_fds.size() == kMaxKept) {
+        const auto oldest = m_fds.find(m_opened.front());
+        ::close(oldest->second);
+        m_fds.erase(oldest);
+        m_opened.pop_front();
+    }
+    m_fds.emplace(folder, fd);
+    m_opened.push_back(folder);
+    return fd;
 }

@@ -1,24 +1,28 @@
 #pragma once
 
+#include <cstddef>
+#include <deque>
 #include <string>
+#include <unordered_map>
 
-// The folder of the files a batch visits, kept open while they follow one another in it, so
-// that each file is opened and checked by its name instead of by a walk of its whole path.
-class OpenFolder {
+// The folders of the files a batch visits, kept open (up to a limit, the oldest closed first),
+// so that each file is opened and checked by its name instead of by a walk of its whole path.
+// Rows in File order come from many folders in turn, hence more than one.
+class OpenFolders {
 public:
-    OpenFolder() = default;
-    ~OpenFolder();
-    OpenFolder(const OpenFolder&) = delete;
-    OpenFolder& operator=(const OpenFolder&) = delete;
+    OpenFolders() = default;
+    ~OpenFolders();
+    OpenFolders(const OpenFolders&) = delete;
+    OpenFolders& operator=(const OpenFolders&) = delete;
 
-    // A descriptor of folder for the *at system calls: the one kept when folder is the folder
-    // asked for last, else a new one. AT_FDCWD when folder cannot be opened, so that the
-    // caller falls back to the whole path.
+    // A descriptor of folder for the *at system calls: a kept one, else a new one. AT_FDCWD
+    // when folder cannot be opened, so that the caller falls back to the whole path.
     int Descriptor(const std::string& folder);
 
 private:
-    void Close();
+    // Descriptors stay well below the usual limit of 1024 open files.
+    static constexpr std::size_t kMaxKept = 256;
 
-    int m_fd = -1;
-    std::string m_strFolder;
+    std::unordered_map<std::string, int> m_fds;
+    std::deque<std::string> m_opened;
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "commands/commandtable.h"
 #include "edit/removeid3v2.h"
 #include "edit/tagcommands.h"
 #include "edit/undo.h"
@@ -428,4 +429,40 @@ TEST_F(TagCommands, RemoveId3v2CutsTheHeaderOfSelectedFilesOnly)
     EXPECT_EQ(lib.Bytes("b.mp3"), header + body);
     EXPECT_EQ(lib.m_session.Journal().GetSize(), journal);
     EXPECT_TRUE(lib.m_ui.CallsOf("MessageBox").empty());
+}
+
+// sonivar-cli loads the rows of these commands without reading the files' tags: whatever the
+// rows' tag cells hold, the files must come out the same.
+TEST(TagCells, CommandsThatTakeTheirTextsFromTheFilesIgnoreTheRowsTagCells)
+{
+    int checked = 0;
+    for (const Command& command : Commands()) {
+        if (command.bReadsTagCells)
+            continue;
+        SCOPED_TRACE(command.text);
+        ++checked;
+        Library read;
+        Library blank;
+        for (Library* lib : {&read, &blank}) {
+            lib->Add("Ana - a.mp3", kA);
+            lib->Add("b.mp3", kB);
+            lib->Add("Vedo - c.mp3", kC);
+            for (int row = 0; row < 3; ++row) {
+                lib->m_list.SetSelected(row, true);
+                for (int i = 0; i < 4; ++i)
+                    lib->m_ui.AnswerInput("New Text");
+            }
+        }
+        for (int row = 0; row < 3; ++row) {
+            for (int column = TrackList::ColArtist; column <= TrackList::ColComment; ++column)
+                blank.m_list.SetItemText(row, column, "cell " + std::to_string(column));
+            blank.m_list.SetItemText(row, TrackList::ColGenre, "Blues");
+        }
+        command.run(read.m_session);
+        command.run(blank.m_session);
+        for (const char* name : {"Ana - a.mp3", "b.mp3", "Vedo - c.mp3"})
+            EXPECT_EQ(blank.Bytes(name), read.Bytes(name)) << name;
+        EXPECT_EQ(blank.m_session.Journal().GetSize(), 3);
+    }
+    EXPECT_EQ(checked, 7);
 }
