@@ -1,12 +1,13 @@
 #include "edit/tagcommands.h"
 
 #include "edit/preview.h"
+#include "edit/readahead.h"
 #include "model/genres.h"
 #include "model/mp3file.h"
 #include "model/textcase.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
-#include "platform/openfolder.h"
+#include "platform/openfolders.h"
 #include "platform/path.h"
 #include "platform/strutil.h"
 #include "platform/uiservices.h"
@@ -97,6 +98,16 @@ void CommitRow(Session& session, CMp3File&& before, CMp3File& file)
     ShowRecord(list, file.m_nItem, file);
 }
 
+// The selected rows, top to bottom.
+std::vector<int> SelectedRows(const TrackList& list)
+{
+    std::vector<int> rows;
+    rows.reserve(static_cast<std::size_t>(list.GetSelectedCount()));
+    for (int row = list.GetNextSelected(-1); row != -1; row = list.GetNextSelected(row))
+        rows.push_back(row);
+    return rows;
+}
+
 std::string& FieldOf(CMp3File& file, int commandId)
 {
     switch (commandId) {
@@ -140,17 +151,13 @@ void RunTagBatch(Session& session, int commandId, const char* emptyText, Change 
         return;
     FailedRows failed;
     session.StartJournal(commandId);
-    TrackList& list = session.List();
-    OpenFolders folders;
     CMp3File file;
-    for (int row = list.GetNextSelected(-1); row != -1;) {
-        const int next = list.GetNextSelected(row);
-        LoadRow(session, folders, file, row);
+    ReadAhead reads(session.List(), SelectedRows(session.List()));
+    while (reads.Next(file)) {
         CMp3File before = file;
-        change(file, row);
+        change(file, file.m_nItem);
         CommitRow(session, std::move(before), file);
         PauseAfterRow();
-        row = next;
     }
     session.UpdateUndoMenu();
     failed.ShowIfAny(session);
@@ -196,16 +203,12 @@ void OnChangeTagField(Session& session, int commandId)
     std::string text;
     if (session.Ui().InputDialog(prompt, text) == IDOK) {
         session.Journal().Clear();
-        TrackList& list = session.List();
-        OpenFolders folders;
         CMp3File file;
-        for (int row = list.GetNextSelected(-1); row != -1;) {
-            const int next = list.GetNextSelected(row);
-            LoadRow(session, folders, file, row);
+        ReadAhead reads(session.List(), SelectedRows(session.List()));
+        while (reads.Next(file)) {
             CMp3File before = file;
             FieldOf(file, commandId) = text;
             CommitRow(session, std::move(before), file);
-            row = next;
         }
     }
     session.UpdateUndoMenu();

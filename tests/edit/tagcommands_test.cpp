@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "commands/commandtable.h"
@@ -465,4 +467,33 @@ TEST(TagCells, CommandsThatTakeTheirTextsFromTheFilesIgnoreTheRowsTagCells)
         EXPECT_EQ(blank.m_session.Journal().GetSize(), 3);
     }
     EXPECT_EQ(checked, 7);
+}
+
+// The files of a batch are read ahead of its writes. A file that two rows name (the same path
+// twice, or a hard link) is read for the later row only after the earlier row's write, so the
+// later row's snapshot holds what the earlier one wrote and no row waits for ever on the lock.
+TEST(TagCommandsOnOneFile, RowsNamingTheSameFileAreWrittenOneAfterTheOther)
+{
+    Library lib;
+    for (int i = 0; i < 12; ++i)
+        lib.Add("f" + std::to_string(10 + i) + ".mp3", kA);
+    lib.m_list.AddRow({"f10.mp3", kA.artist, kA.album, kA.title, kA.year, kA.comment,
+        lib.m_dir.Path(), GenreName(kA.genre)});
+    ASSERT_EQ(::link(lib.Path("f11.mp3").c_str(), lib.Path("f11 link.mp3").c_str()), 0);
+    lib.m_list.AddRow({"f11 link.mp3", kA.artist, kA.album, kA.title, kA.year, kA.comment,
+        lib.m_dir.Path(), GenreName(kA.genre)});
+    OnSelectAll(lib.m_session);
+    for (const char* comment : {"first", "second"}) {
+        lib.m_ui.AnswerInput(comment);
+        OnChangeTagField(lib.m_session, ID_TAG_COMMENT);
+        const CUndoJournal& journal = lib.m_session.Journal();
+        ASSERT_EQ(journal.GetSize(), 14);
+        // Rows 0 and 1 name f10.mp3, rows 2 and 3 f11.mp3 and its link.
+        for (int first : {0, 2}) {
+            EXPECT_EQ(journal.ElementAt(first + 1).m_strComment, comment) << first;
+            EXPECT_NE(journal.ElementAt(first).m_strComment, comment) << first;
+        }
+        EXPECT_EQ(lib.Trailer("f10.mp3"), TrailerOf(With(kA, &Tag::comment, comment)));
+        EXPECT_EQ(lib.Trailer("f11 link.mp3"), TrailerOf(With(kA, &Tag::comment, comment)));
+    }
 }

@@ -1,4 +1,4 @@
-#include "platform/openfolder.h"
+#include "platform/openfolders.h"
 
 #include <fcntl.h>
 #include <unistd.h>
