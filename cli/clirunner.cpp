@@ -193,9 +193,10 @@ struct Loaded {
     int m_nFailures = 0;
 };
 
-// Sorts every PATH into a folder to walk (its rows go to sink) or a file to take; reports
-// paths that are neither.
-Loaded LoadPaths(const std::vector<std::string>& paths, ScanSink& sink, std::FILE* err)
+// Sorts every PATH into a folder to walk (its rows go to sink, with or without their tags) or a
+// file to take; reports paths that are neither.
+Loaded LoadPaths(
+    const std::vector<std::string>& paths, ScanSink& sink, TagReads reads, std::FILE* err)
 {
     Loaded loaded;
     auto fail = [&](const std::string& path, const std::string& reason) {
@@ -218,7 +219,7 @@ Loaded LoadPaths(const std::vector<std::string>& paths, ScanSink& sink, std::FIL
                 fail(path, std::strerror(errno));
                 continue;
             }
-            ScanFolder(AbsolutePath(path), sink);
+            ScanFolder(AbsolutePath(path), sink, kTrailerReaders, kDiskReadTime, reads);
         } else if (S_ISREG(st.st_mode)) {
             loaded.m_files.push_back(AbsolutePath(path));
         } else {
@@ -264,10 +265,11 @@ int RunCli(const std::vector<std::string>& words, std::FILE* out, std::FILE* err
         TrackList& list = session.List();
         list.SetRedraw(false);
         Loaded loaded;
+        const TagReads reads = args.m_pCommand->bReadsTagCells ? TagReads::kRead : TagReads::kSkip;
         {
             LoadCounter counter(err);
             LoadRows(list, counter,
-                [&](ScanSink& sink) { loaded = LoadPaths(args.m_paths, sink, err); });
+                [&](ScanSink& sink) { loaded = LoadPaths(args.m_paths, sink, reads, err); });
         }
         failures += loaded.m_nFailures;
         if (g_bInterrupted.load()) {

@@ -33,6 +33,10 @@ struct Command {
     // Null for the commands a front end runs itself: its own dialogs, the player, closing the
     // window, printing the list.
     void (*run)(Session&);
+    // False when run takes every tag text from the files themselves (it reads each file
+    // anyway) and from the rows only their File and Folder cells: sonivar-cli then loads the
+    // rows without reading the files' tags, so that each file is read once.
+    bool bReadsTagCells = true;
 };
 
 std::span<const Command> Commands();

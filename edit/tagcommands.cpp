@@ -1,12 +1,13 @@
 #include "edit/tagcommands.h"
 
 #include "edit/preview.h"
+#include "edit/readahead.h"
 #include "model/genres.h"
 #include "model/mp3file.h"
 #include "model/textcase.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
-#include "platform/openfolder.h"
+#include "platform/openfolders.h"
 #include "platform/path.h"
 #include "platform/strutil.h"
 #include "platform/uiservices.h"
@@ -23,18 +24,18 @@ constexpr const char* kNoChance = "Nista nije oznaceno. Nema sanse da prodje.";
 constexpr const char* kMaybe = "Nista nije oznaceno. Samo tako mozda i proradi.";
 constexpr const char* kCaption = "Oznaci nesto";
 
-// Fills the record from the row's file, opened by its name in its folder (kept open in folder
+// Fills the record from the row's file, opened by its name in its folder (kept open in folders
 // for the rows that follow in it), with the row it belongs to; the file stays open in the
 // record for CommitRow. The tag layer reports file errors by its results; anything it lets
 // escape leaves the record with empty texts, so the batch goes on with the next row.
-void LoadRow(Session& session, OpenFolder& folder, CMp3File& file, int row)
+void LoadRow(Session& session, OpenFolders& folders, CMp3File& file, int row)
 {
     const TrackList& list = session.List();
     const std::string folderText = list.GetItemText(row, TrackList::ColFolder);
     const std::string name = list.GetItemText(row, TrackList::ColFile);
     try {
         file.Load(
-            JoinPath(folderText, name), CMp3File::kForUpdate, folder.Descriptor(folderText), name);
+            JoinPath(folderText, name), CMp3File::kForUpdate, folders.Descriptor(folderText), name);
     } catch (const CException&) {
     }
     file.m_nItem = row;
@@ -97,6 +98,16 @@ void CommitRow(Session& session, CMp3File&& before, CMp3File& file)
     ShowRecord(list, file.m_nItem, file);
 }
 
+// The selected rows, top to bottom.
+std::vector<int> SelectedRows(const TrackList& list)
+{
+    std::vector<int> rows;
+    rows.reserve(static_cast<std::size_t>(list.GetSelectedCount()));
+    for (int row = list.GetNextSelected(-1); row != -1; row = list.GetNextSelected(row))
+        rows.push_back(row);
+    return rows;
+}
+
 std::string& FieldOf(CMp3File& file, int commandId)
 {
     switch (commandId) {
@@ -114,7 +125,7 @@ std::string& FieldOf(CMp3File& file, int commandId)
 void ChangeNames(Session& session)
 {
     TrackList& list = session.List();
-    OpenFolder folder;
+    OpenFolders folders;
     CMp3File file;
     for (int row = list.GetNextSelected(-1); row != -1;) {
         const int next = list.GetNextSelected(row);
@@ -123,7 +134,7 @@ void ChangeNames(Session& session)
         const std::string shown = ShowRawBytes(title);
         if (session.Ui().InputDialog(Format("Promijeni %s u:", shown.c_str()), text) != IDOK)
             break;
-        LoadRow(session, folder, file, row);
+        LoadRow(session, folders, file, row);
         CMp3File before = file;
         file.m_strTitle = text;
         CommitRow(session, std::move(before), file);
@@ -140,17 +151,13 @@ void RunTagBatch(Session& session, int commandId, const char* emptyText, Change 
         return;
     FailedRows failed;
     session.StartJournal(commandId);
-    TrackList& list = session.List();
-    OpenFolder folder;
     CMp3File file;
-    for (int row = list.GetNextSelected(-1); row != -1;) {
-        const int next = list.GetNextSelected(row);
-        LoadRow(session, folder, file, row);
+    ReadAhead reads(session.List(), SelectedRows(session.List()));
+    while (reads.Next(file)) {
         CMp3File before = file;
-        change(file, row);
+        change(file, file.m_nItem);
         CommitRow(session, std::move(before), file);
         PauseAfterRow();
-        row = next;
     }
     session.UpdateUndoMenu();
     failed.ShowIfAny(session);
@@ -196,16 +203,12 @@ void OnChangeTagField(Session& session, int commandId)
     std::string text;
     if (session.Ui().InputDialog(prompt, text) == IDOK) {
         session.Journal().Clear();
-        TrackList& list = session.List();
-        OpenFolder folder;
         CMp3File file;
-        for (int row = list.GetNextSelected(-1); row != -1;) {
-            const int next = list.GetNextSelected(row);
-            LoadRow(session, folder, file, row);
+        ReadAhead reads(session.List(), SelectedRows(session.List()));
+        while (reads.Next(file)) {
             CMp3File before = file;
             FieldOf(file, commandId) = text;
             CommitRow(session, std::move(before), file);
-            row = next;
         }
     }
     session.UpdateUndoMenu();

@@ -38,8 +38,8 @@ constexpr std::size_t kReadWindow = 256;
 // The walk of ScanFolder; a folder already in entered (reached again through a symbolic link)
 // is not entered a second time, so a link loop ends and no file is listed twice. With readers,
 // the trailers are read there; without, here, one after the other.
-void Walk(
-    const std::string& folder, ScanSink& sink, std::set<FolderId>& entered, TrailerReaders* readers)
+void Walk(const std::string& folder, ScanSink& sink, std::set<FolderId>& entered,
+    TrailerReaders* readers, TagReads reads)
 {
     CFileFind finder;
     if (!finder.FindFile(JoinPath(folder, "*.*")))
@@ -60,7 +60,7 @@ void Walk(
         // A link to a folder is walked like the folder, never listed as a song, even when its
         // name ends in ".mp3".
         if (finder.IsSymlinkToDirectory()) {
-            Walk(path, sink, entered, readers);
+            Walk(path, sink, entered, readers, reads);
             continue;
         }
         if (!finder.IsDirectory() && ExtensionOf(path) == "mp3") {
@@ -68,25 +68,28 @@ void Walk(
                 readers->Read(finder.FolderDescriptor(), shared, name, path, folder);
                 continue;
             }
-            file.Load(path, CMp3File::kRead, finder.FolderDescriptor(), name);
+            // Without tag reads the record stays blank: no texts, no genre.
+            if (reads == TagReads::kRead)
+                file.Load(path, CMp3File::kRead, finder.FolderDescriptor(), name);
             const int loaded = g_nLoadedCount.fetch_add(1, std::memory_order_relaxed) + 1;
             sink.OnFile(RowOfFile(file, name, folder), FolderOf(path), FileNameOf(path), loaded);
         } else if (finder.IsDirectory() && !finder.IsDots()) {
-            Walk(path, sink, entered, readers);
+            Walk(path, sink, entered, readers, reads);
         }
     }
 }
 
 } // namespace
 
-void ScanFolder(std::string folder, ScanSink& sink, int readers, std::chrono::microseconds diskRead)
+void ScanFolder(std::string folder, ScanSink& sink, int readers, std::chrono::microseconds diskRead,
+    TagReads reads)
 {
     std::set<FolderId> entered;
-    if (readers <= 1) {
-        Walk(folder, sink, entered, nullptr);
+    if (readers <= 1 || reads == TagReads::kSkip) {
+        Walk(folder, sink, entered, nullptr, reads);
         return;
     }
     TrailerReaders pool(sink, readers, kReadWindow, diskRead);
-    Walk(folder, sink, entered, &pool);
+    Walk(folder, sink, entered, &pool, reads);
     pool.Finish();
 }

@@ -20,6 +20,10 @@ constexpr int kTrailerReaders = 16;
 // few microseconds); after two in a row the next files go to the reader threads.
 constexpr std::chrono::microseconds kDiskReadTime {50};
 
+// Whether a walk reads each file's tag for its row, or gives rows with only the File and
+// Folder cells (for a command that reads the files itself).
+enum class TagReads { kRead, kSkip };
+
 // Receives what the walk finds, on the walking thread.
 class ScanSink {
 public:
@@ -41,7 +45,7 @@ public:
 // same rows in the same order, on the walking thread, and no row after a cancel. Every reader has
 // ended when ScanFolder returns.
 void ScanFolder(std::string folder, ScanSink& sink, int readers = kTrailerReaders,
-    std::chrono::microseconds diskRead = kDiskReadTime);
+    std::chrono::microseconds diskRead = kDiskReadTime, TagReads reads = TagReads::kRead);
 
 // The row of a loaded file: its name, the five texts of its record, its folder and genre name.
 TrackList::Cells RowOfFile(

@@ -57,15 +57,6 @@ int OpenSong(
     return error;
 }
 
-// True when name in the folder open as folderFd still names the file open in file (it was not
-// replaced or moved while the lock was awaited).
-bool StillNamed(const CFile& file, int folderFd, const std::string& name)
-{
-    struct stat named;
-    return ::fstatat(folderFd, name.c_str(), &named, 0) == 0 && named.st_dev == file.Device()
-        && named.st_ino == file.Inode();
-}
-
 // OpenSong for reading and writing, holding the file's advisory lock: a second writer (another
 // command, another process) waits from its read of the trailer to its write. Returns 0 or the
 // cause.
@@ -76,14 +67,13 @@ int OpenSongLocked(
         if (int error = OpenSong(file, folderFd, name, path, flags))
             return error;
         try {
-            file.Lock();
+            // An ID3v2 removal that held the lock may have put a new file in its place.
+            if (file.LockNamed(folderFd, name))
+                return 0;
         } catch (const CFileException& error) {
             file.Close();
             return error.m_lOsError;
         }
-        // An ID3v2 removal that held the lock may have put a new file in its place.
-        if (StillNamed(file, folderFd, name))
-            return 0;
         file.Close();
     }
     return EAGAIN;
@@ -175,16 +165,9 @@ bool CMp3File::LoadStatus(const std::string& path, int openError)
 
 bool CMp3File::LoadOpened(CFile& file, const std::string& path)
 {
-    // The open measured the file; one open for writing holds the lock since, and another writer
-    // may have changed its length before it was granted.
-    std::int64_t length = file.LengthAtOpen();
-    try {
-        if (file.IsWritable())
-            length = file.GetLength();
-    } catch (const CException&) {
-        file.Close();
-        return LoadStatus(path, 0);
-    }
+    // The open measured the file, and an open for writing measured it again under its lock
+    // (another writer may have changed its length before the lock was granted).
+    const std::int64_t length = file.KnownLength();
     m_strShortPath = path;
     m_bValid = 1;
     m_bLongEnough = length > kMinimumReadableSize ? 1 : 0;

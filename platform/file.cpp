@@ -74,7 +74,7 @@ bool CFile::OpenAt(
     }
     m_fd = fd;
     m_bWritable = access != O_RDONLY;
-    m_nLengthAtOpen = st.st_size;
+    m_nKnownLength = st.st_size;
     m_nDevice = st.st_dev;
     m_nInode = st.st_ino;
     m_strPath = path;
@@ -207,6 +207,17 @@ void CFile::Lock()
         if (errno != EINTR)
             ThrowError(errno);
     }
+}
+
+bool CFile::LockNamed(int folderFd, const std::string& name)
+{
+    Lock();
+    struct stat named;
+    if (::fstatat(folderFd, name.c_str(), &named, 0) != 0 || named.st_dev != m_nDevice
+        || named.st_ino != m_nInode)
+        return false;
+    m_nKnownLength = named.st_size;
+    return true;
 }
 
 void CFile::Flush()

@@ -57,8 +57,9 @@ public:
     bool IsWritable() const { return m_fd >= 0 && m_bWritable; }
     int Handle() const { return m_fd; }
     const std::string& GetFilePath() const { return m_strPath; }
-    // The file's length as the open saw it, without asking the system again.
-    std::int64_t LengthAtOpen() const { return m_nLengthAtOpen; }
+    // The file's length as the open (or since it LockNamed) saw it, without asking the system
+    // again.
+    std::int64_t KnownLength() const { return m_nKnownLength; }
     // The device and inode of the open file (they cannot change while it is open).
     dev_t Device() const { return m_nDevice; }
     ino_t Inode() const { return m_nInode; }
@@ -78,6 +79,10 @@ public:
     // Waits for and holds an advisory lock (flock) on the file until it is closed, so that
     // another writer that locks it too waits.
     void Lock();
+    // Lock, then one status query of name in the folder open as folderFd (AT_FDCWD: name is a
+    // path; links followed): true when name still names this file, whose length it then
+    // records as known. False when another file has taken the name while the lock was awaited.
+    bool LockNamed(int folderFd, const std::string& name);
     // Flushes the file's data to the disk (fsync).
     void Flush();
     // Closes the descriptor; a failing close throws. Harmless when not open.
@@ -95,7 +100,7 @@ private:
 
     int m_fd = -1;
     bool m_bWritable = false;
-    std::int64_t m_nLengthAtOpen = 0;
+    std::int64_t m_nKnownLength = 0;
     dev_t m_nDevice = 0;
     ino_t m_nInode = 0;
     std::string m_strPath;

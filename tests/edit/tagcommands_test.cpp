@@ -1,5 +1,8 @@
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include "commands/commandtable.h"
 #include "edit/removeid3v2.h"
 #include "edit/tagcommands.h"
 #include "edit/undo.h"
@@ -428,4 +431,69 @@ TEST_F(TagCommands, RemoveId3v2CutsTheHeaderOfSelectedFilesOnly)
     EXPECT_EQ(lib.Bytes("b.mp3"), header + body);
     EXPECT_EQ(lib.m_session.Journal().GetSize(), journal);
     EXPECT_TRUE(lib.m_ui.CallsOf("MessageBox").empty());
+}
+
+// sonivar-cli loads the rows of these commands without reading the files' tags: whatever the
+// rows' tag cells hold, the files must come out the same.
+TEST(TagCells, CommandsThatTakeTheirTextsFromTheFilesIgnoreTheRowsTagCells)
+{
+    int checked = 0;
+    for (const Command& command : Commands()) {
+        if (command.bReadsTagCells)
+            continue;
+        SCOPED_TRACE(command.text);
+        ++checked;
+        Library read;
+        Library blank;
+        for (Library* lib : {&read, &blank}) {
+            lib->Add("Ana - a.mp3", kA);
+            lib->Add("b.mp3", kB);
+            lib->Add("Vedo - c.mp3", kC);
+            for (int row = 0; row < 3; ++row) {
+                lib->m_list.SetSelected(row, true);
+                for (int i = 0; i < 4; ++i)
+                    lib->m_ui.AnswerInput("New Text");
+            }
+        }
+        for (int row = 0; row < 3; ++row) {
+            for (int column = TrackList::ColArtist; column <= TrackList::ColComment; ++column)
+                blank.m_list.SetItemText(row, column, "cell " + std::to_string(column));
+            blank.m_list.SetItemText(row, TrackList::ColGenre, "Blues");
+        }
+        command.run(read.m_session);
+        command.run(blank.m_session);
+        for (const char* name : {"Ana - a.mp3", "b.mp3", "Vedo - c.mp3"})
+            EXPECT_EQ(blank.Bytes(name), read.Bytes(name)) << name;
+        EXPECT_EQ(blank.m_session.Journal().GetSize(), 3);
+    }
+    EXPECT_EQ(checked, 7);
+}
+
+// The files of a batch are read ahead of its writes. A file that two rows name (the same path
+// twice, or a hard link) is read for the later row only after the earlier row's write, so the
+// later row's snapshot holds what the earlier one wrote and no row waits for ever on the lock.
+TEST(TagCommandsOnOneFile, RowsNamingTheSameFileAreWrittenOneAfterTheOther)
+{
+    Library lib;
+    for (int i = 0; i < 12; ++i)
+        lib.Add("f" + std::to_string(10 + i) + ".mp3", kA);
+    lib.m_list.AddRow({"f10.mp3", kA.artist, kA.album, kA.title, kA.year, kA.comment,
+        lib.m_dir.Path(), GenreName(kA.genre)});
+    ASSERT_EQ(::link(lib.Path("f11.mp3").c_str(), lib.Path("f11 link.mp3").c_str()), 0);
+    lib.m_list.AddRow({"f11 link.mp3", kA.artist, kA.album, kA.title, kA.year, kA.comment,
+        lib.m_dir.Path(), GenreName(kA.genre)});
+    OnSelectAll(lib.m_session);
+    for (const char* comment : {"first", "second"}) {
+        lib.m_ui.AnswerInput(comment);
+        OnChangeTagField(lib.m_session, ID_TAG_COMMENT);
+        const CUndoJournal& journal = lib.m_session.Journal();
+        ASSERT_EQ(journal.GetSize(), 14);
+        // Rows 0 and 1 name f10.mp3, rows 2 and 3 f11.mp3 and its link.
+        for (int first : {0, 2}) {
+            EXPECT_EQ(journal.ElementAt(first + 1).m_strComment, comment) << first;
+            EXPECT_NE(journal.ElementAt(first).m_strComment, comment) << first;
+        }
+        EXPECT_EQ(lib.Trailer("f10.mp3"), TrailerOf(With(kA, &Tag::comment, comment)));
+        EXPECT_EQ(lib.Trailer("f11 link.mp3"), TrailerOf(With(kA, &Tag::comment, comment)));
+    }
 }
