@@ -26,7 +26,6 @@ public:
     // The slots of every row added since the last Take, in order; leaves nothing staged.
     std::vector<std::uint32_t> Take();
     void Clear();
-    bool IsEmpty() const { return m_entries.empty(); }
 
 private:
     void MergeTopRuns();

@@ -70,7 +70,8 @@ public:
     void AddRows(std::vector<Cells> rows);
     // A load's rows: each batch becomes rows at once and is sorted among the staged rows while
     // the load runs, but stays out of the list (row count, accessors) until PlaceStagedRows
-    // places every staged row, as AddRows would place them, in one change.
+    // places every staged row, as AddRows would place them, in one change. DeleteAllItems drops
+    // staged rows too.
     void StageRows(std::vector<Cells> rows);
     void PlaceStagedRows();
     // A hint for a walk in row order that row will be read soon: its texts, and the slot of a
