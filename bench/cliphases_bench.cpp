@@ -1,6 +1,9 @@
-// Where the time of `sonivar-cli list FOLDER` goes: the walk with its tag reads, the insertion
-// of the rows into the track list, Select All, and the writing of the lines (to /dev/null).
+// Where the time of `sonivar-cli list FOLDER` goes: the walk with its tag reads, the staging of
+// its rows in batches of 1024 (done while the walk runs in the real load), their placement into
+// the track list at the end of the load, Select All, and the writing of the lines (to /dev/null);
+// then the whole load as the CLI runs it (LoadRows: walk on its thread, staging, placement).
 // Usage: cliphases_bench FOLDER
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -9,9 +12,10 @@
 
 #include <QCoreApplication>
 
-#include "session/tracklist.h"
 #include "cli/listwriter.h"
+#include "load/loadfolder.h"
 #include "load/scanfolder.h"
+#include "session/tracklist.h"
 
 namespace {
 
@@ -32,6 +36,13 @@ public:
         ++m_nRows;
     }
     int m_nRows = 0;
+};
+
+// Batches as large as the CLI's.
+class CliLoad final : public LoadView {
+public:
+    void ShowProgress(const ScanWorker::Progress&) override { }
+    std::size_t BatchRows() const override { return 1024; }
 };
 
 template <typename Step> double Measure(const char* what, Step step)
@@ -70,9 +81,19 @@ int main(int argc, char** argv)
     double total = 0;
     total += Measure("walk and tag reads, rows kept", [&] { ScanFolder(folder, collector); });
     TrackList list;
-    total += Measure("TrackList::AddRows", [&] {
-        list.SetRedraw(false);
-        list.AddRows(std::move(collector.m_rows));
+    list.SetRedraw(false);
+    total += Measure("TrackList::StageRows, batches of 1024", [&] {
+        constexpr std::size_t kBatch = 1024;
+        std::vector<TrackList::Cells>& rows = collector.m_rows;
+        for (std::size_t first = 0; first < rows.size(); first += kBatch) {
+            const std::size_t last = std::min(rows.size(), first + kBatch);
+            list.StageRows({std::make_move_iterator(rows.begin() + first),
+                std::make_move_iterator(rows.begin() + last)});
+        }
+        rows = {};
+    });
+    total += Measure("TrackList::PlaceStagedRows", [&] {
+        list.PlaceStagedRows();
         list.SetRedraw(true);
     });
     total += Measure("SelectAll", [&] { list.SelectAll(); });
@@ -81,5 +102,13 @@ int main(int argc, char** argv)
     std::fclose(null);
     std::printf("%-40s %9.1f ms\n", "total of the kept phases", total);
     std::printf("rows %d, peak resident %.1f MB\n", list.GetItemCount(), PeakMb());
+    list.DeleteAllItems();
+    TrackList loaded;
+    loaded.SetRedraw(false);
+    CliLoad view;
+    Measure("LoadRows, staged and placed",
+        [&] { LoadRows(loaded, view, [&](ScanSink& sink) { ScanFolder(folder, sink); }); });
+    loaded.SetRedraw(true);
+    std::printf("rows %d\n", loaded.GetItemCount());
     return 0;
 }

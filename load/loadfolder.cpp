@@ -48,7 +48,7 @@ void LoadRows(TrackList& list, LoadView& view, ScanWorker::Walk walk)
     std::vector<TrackList::Cells> rows;
     view.Run([&](std::chrono::milliseconds wait) {
         const bool more = worker.TakeRows(rows, wait);
-        list.AddRows(std::move(rows));
+        list.StageRows(std::move(rows));
         if (!more || Clock::now() - shown >= kRefresh) {
             view.ShowProgress(worker.CurrentProgress());
             shown = Clock::now();
@@ -57,6 +57,8 @@ void LoadRows(TrackList& list, LoadView& view, ScanWorker::Walk walk)
     });
     // No wake may reach the view once this returns.
     worker.Wait();
+    // The rows delivered, all of them or those before a Cancel, enter the list in one change.
+    list.PlaceStagedRows();
 }
 
 void OnAddFolder(Session& session, LoadView& view)

@@ -13,8 +13,8 @@ class Session;
 // on standard error in the CLI.
 class LoadView {
 public:
-    // Moves the next batch of rows into the list, waiting up to its argument for one; false
-    // once the walk has ended and every row is in the list.
+    // Takes the next batch of rows for the list, waiting up to its argument for one; false
+    // once the walk has ended and every row has been taken.
     using Deliver = std::function<bool(std::chrono::milliseconds)>;
 
     virtual ~LoadView() = default;
@@ -26,13 +26,14 @@ public:
     // Called on the walking thread whenever a batch of rows is ready and when the walk has
     // ended, for a front end that waits elsewhere than in deliver.
     virtual void Wake() { }
-    // The most rows a batch holds: each batch is sorted into the whole list.
+    // The most rows a batch holds: each batch is sorted while the walk goes on.
     virtual std::size_t BatchRows() const { return 256; }
 };
 
-// Runs walk on the scan worker and adds its rows to list in walk order, in batches, while view
-// shows the progress. Returns once the walk has ended and every row is in the list; when it
-// was cancelled (g_bCancelScan), the rows delivered so far stay.
+// Runs walk on the scan worker and stages its rows in list in walk order, in batches, while view
+// shows the progress; the list receives them all at once when the walk ends. Returns once the
+// walk has ended and every row is in the list; when it was cancelled (g_bCancelScan), the rows
+// delivered so far stay.
 void LoadRows(TrackList& list, LoadView& view, ScanWorker::Walk walk);
 
 // Add folder: asks for a folder (starting at "LastOpen"); unless the picker is cancelled,

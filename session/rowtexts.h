@@ -24,6 +24,9 @@ public:
 
     std::string_view Cell(int column) const;
     std::string_view FileKey() const { return Part(kKeyPart); }
+    // The File cell of the row whose FileKey is key: code that compares rows by views of their
+    // keys reaches the cell, stored after the key, without a visit to the row.
+    static std::string_view FileCellOfKey(std::string_view key);
     // A cell other than Folder; fileKey is the new File cell's key when column is File.
     void SetCell(int column, std::string_view text, std::string_view fileKey);
     // Several cells other than Folder (column, text) in one new block.
@@ -31,6 +34,8 @@ public:
     void SetCells(std::span<const ColumnText> cells, std::string_view fileKey);
     void SetFolder(const std::string* folder) { m_pFolder = folder; }
     bool IsEmpty() const { return !m_pBlock; }
+    // Starts fetching the block into the cache, for a read soon after.
+    void Prefetch() const;
 
 private:
     // The key comes first, beside the header, so that comparing two rows' keys mostly reads

@@ -214,19 +214,41 @@ int TrackList::AddRow(Cells cells)
     return pos;
 }
 
+void TrackList::StageInto(StagedRows& staged, std::vector<Cells>&& rows)
+{
+    std::vector<StagedRows::Entry> entries;
+    entries.reserve(rows.size());
+    for (Cells& cells : rows) {
+        const std::uint32_t slot = NewSlot(std::move(cells));
+        entries.push_back(StagedRows::EntryOf(m_slots[slot].m_texts, slot));
+    }
+    rows.clear();
+    staged.Add(entries);
+}
+
 void TrackList::AddRows(std::vector<Cells> rows)
 {
-    if (rows.empty())
+    StagedRows batch;
+    StageInto(batch, std::move(rows));
+    PlaceSorted(batch.Take());
+}
+
+void TrackList::StageRows(std::vector<Cells> rows)
+{
+    StageInto(m_staged, std::move(rows));
+}
+
+void TrackList::PlaceStagedRows()
+{
+    PlaceSorted(m_staged.Take());
+}
+
+void TrackList::PlaceSorted(std::vector<std::uint32_t> added)
+{
+    if (added.empty())
         return;
-    std::vector<std::uint32_t> added;
-    added.reserve(rows.size());
-    for (Cells& cells : rows)
-        added.push_back(NewSlot(std::move(cells)));
-    rows.clear();
     auto less
         = [this](std::uint32_t a, std::uint32_t b) { return KeyLess(m_slots[a], m_slots[b]); };
-    std::stable_sort(added.begin(), added.end(), less);
-
     const int count = GetItemCount();
     // Where the batch lands: all after the existing rows, or merged into File order by a
     // binary search per new row (each search starts where the previous one ended).
@@ -237,15 +259,20 @@ void TrackList::AddRows(std::vector<Cells> rows)
     if (atEnd) {
         if (count == 0)
             m_bFileOrdered = true;
+        auto append = [this, &added] {
+            if (m_order.empty())
+                m_order.swap(added);
+            else
+                m_order.insert(m_order.end(), added.begin(), added.end());
+            RowsChanged();
+        };
         if (CanSignalRows()) {
             beginInsertRows(QModelIndex(), count, count + static_cast<int>(added.size()) - 1);
-            m_order.insert(m_order.end(), added.begin(), added.end());
-            RowsChanged();
+            append();
             endInsertRows();
         } else {
             BeginChange();
-            m_order.insert(m_order.end(), added.begin(), added.end());
-            RowsChanged();
+            append();
             EndChange();
         }
         return;
@@ -319,6 +346,7 @@ void TrackList::DeleteAllItems()
         m_slots = std::deque<Row>();
         m_folders.Clear();
         m_freeSlots = std::vector<std::uint32_t>();
+        m_staged.Clear();
         m_nSelected = 0;
         m_bFileOrdered = true;
         RowsChanged();
@@ -336,6 +364,17 @@ void TrackList::DeleteAllItems()
         clear();
         EndChange();
     }
+}
+
+void TrackList::PrefetchRow(int row) const
+{
+    // Two steps: the row's slot first, its texts (whose address the slot holds) when the slot
+    // has had time to arrive.
+    constexpr int kSlotAhead = 8;
+    if (row + kSlotAhead >= 0 && row + kSlotAhead < GetItemCount())
+        __builtin_prefetch(&m_slots[m_order[row + kSlotAhead]]);
+    if (row >= 0 && row < GetItemCount())
+        m_slots[m_order[row]].m_texts.Prefetch();
 }
 
 TrackList::RowId TrackList::IdOfRow(int row) const

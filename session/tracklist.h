@@ -14,6 +14,7 @@
 
 #include "session/collationkeys.h"
 #include "session/rowtexts.h"
+#include "session/stagedrows.h"
 #include "session/textpool.h"
 
 // The one store of loaded files: one row per file, eight text cells by column index, a stable
@@ -67,6 +68,15 @@ public:
     int AddRow(Cells cells);
     // Adds many rows at once, each placed as AddRow would place it, in O((n + m) log(n + m)).
     void AddRows(std::vector<Cells> rows);
+    // A load's rows: each batch becomes rows at once and is sorted among the staged rows while
+    // the load runs, but stays out of the list (row count, accessors) until PlaceStagedRows
+    // places every staged row, as AddRows would place them, in one change. DeleteAllItems drops
+    // staged rows too.
+    void StageRows(std::vector<Cells> rows);
+    void PlaceStagedRows();
+    // A hint for a walk in row order that row will be read soon: its texts, and the slot of a
+    // row further on, are fetched into the cache meanwhile.
+    void PrefetchRow(int row) const;
     void DeleteItem(int row);
     // Deletes the listed rows (any order, duplicates ignored) in one pass.
     void DeleteItems(std::vector<int> rows);
@@ -124,6 +134,11 @@ private:
     void CellsChanged(int row, int first, int last, bool fileChanged);
     bool KeyLess(const Row& a, const Row& b) const;
     std::uint32_t NewSlot(Cells&& cells);
+    // Makes rows of cells and adds them to staged as one batch.
+    void StageInto(StagedRows& staged, std::vector<Cells>&& rows);
+    // Places rows sorted among themselves into File order, or after the rows when another
+    // order stands.
+    void PlaceSorted(std::vector<std::uint32_t> added);
     void FreeSlot(std::uint32_t slot);
     void RebuildRowIndex() const;
     void RowsChanged();
@@ -151,6 +166,7 @@ private:
     std::uint64_t m_nSerial = 0;
     CollationKeys m_keys;
     TextPool m_folders;
+    StagedRows m_staged;
     // True while the rows stand in ascending File order (so new rows are merged into it).
     bool m_bFileOrdered = true;
 

@@ -118,6 +118,38 @@ TEST(TrackList, BatchesInRandomOrderGiveTheSameOrderAsSingleRows)
     }));
 }
 
+// A load stages its rows in batches of any size and places them at its end: the rows stay out of
+// the list until then, and the order is that of adding them one by one, rows with equal File texts
+// (in one batch or in different ones) in the order they came, after the rows already there.
+TEST(TrackList, StagedBatchesArePlacedAsSingleRowsWouldBe)
+{
+    std::mt19937 random(11);
+    std::vector<TrackList::Cells> rows;
+    for (int n = 0; n < 6000; ++n) {
+        const std::string name
+            = (random() % 2 ? "Song " : "song ") + std::to_string(random() % 300);
+        rows.push_back(Row(name + ".mp3", std::to_string(n)));
+    }
+    TrackList single;
+    for (const TrackList::Cells& cells : rows)
+        single.AddRow(cells);
+
+    TrackList staged;
+    QAbstractItemModelTester tester(&staged, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    constexpr std::size_t kListed = 500;
+    for (std::size_t n = 0; n < kListed; ++n)
+        staged.AddRow(rows[n]);
+    for (std::size_t next = kListed; next < rows.size();) {
+        const std::size_t size = std::min<std::size_t>(rows.size() - next, random() % 1100);
+        staged.StageRows({rows.begin() + next, rows.begin() + next + size});
+        next += size;
+        EXPECT_EQ(staged.GetItemCount(), static_cast<int>(kListed));
+    }
+    staged.PlaceStagedRows();
+    // The Artist cell numbers the rows in the order they came.
+    EXPECT_EQ(Column(staged, TrackList::ColArtist), Column(single, TrackList::ColArtist));
+}
+
 // The rows keep their collation keys as bytes of their own; the order must stay the one Qt's
 // case-insensitive collation of the locale gives, in the load order and in a header sort.
 TEST(TrackList, OrderIsQtsCaseInsensitiveCollationOfTheLocale)

@@ -302,6 +302,18 @@ TEST(AddFolder, CancelAndEscapeStopALargeScanAndKeepTheRows)
         EXPECT_GE(rows, 1000) << way;
         EXPECT_LT(rows, total) << way;
         EXPECT_EQ(rows, g_nLoadedCount.load()) << way;
+        // They stand in File order: sorting them again moves none.
+        TrackList& list = window.GetSession().List();
+        std::vector<TrackList::Cells> kept(rows);
+        for (int row = 0; row < rows; ++row) {
+            for (int column = 0; column < TrackList::ColumnCount; ++column)
+                kept[row][column] = list.GetItemText(row, column);
+        }
+        TrackList resorted;
+        resorted.AddRows(std::move(kept));
+        EXPECT_EQ(Column(resorted, TrackList::ColFile), Column(list, TrackList::ColFile)) << way;
+        EXPECT_EQ(Column(resorted, TrackList::ColFolder), Column(list, TrackList::ColFolder))
+            << way;
         EXPECT_EQ(loadedTextAtEnd, QString::number(rows)) << way;
         EXPECT_TRUE(disabledDuringScan) << way;
         EXPECT_TRUE(window.isEnabled()) << way;
