@@ -1,7 +1,6 @@
 #include "edit/tagcommands.h"
 
 #include "edit/preview.h"
-#include "edit/readahead.h"
 #include "model/genres.h"
 #include "model/mp3file.h"
 #include "model/textcase.h"
@@ -24,9 +23,9 @@ constexpr const char* kNoChance = "Nista nije oznaceno. Nema sanse da prodje.";
 constexpr const char* kMaybe = "Nista nije oznaceno. Samo tako mozda i proradi.";
 constexpr const char* kCaption = "Oznaci nesto";
 
-// Fills the record from the row's file, opened by its name in its folder (kept open in folders
-// for the rows that follow in it), with the row it belongs to; the file stays open in the
-// record for CommitRow. The tag layer reports file errors by its results; anything it lets
+// Fills the record from the row's file, opened by its name in its folder (folders keeps the
+// batch's folders open), with the row it belongs to; the file stays open in the record for
+// CommitRow. The tag layer reports file errors by its results; anything it lets
 // escape leaves the record with empty texts, so the batch goes on with the next row.
 void LoadRow(Session& session, OpenFolders& folders, CMp3File& file, int row)
 {
@@ -98,16 +97,6 @@ void CommitRow(Session& session, CMp3File&& before, CMp3File& file)
     ShowRecord(list, file.m_nItem, file);
 }
 
-// The selected rows, top to bottom.
-std::vector<int> SelectedRows(const TrackList& list)
-{
-    std::vector<int> rows;
-    rows.reserve(static_cast<std::size_t>(list.GetSelectedCount()));
-    for (int row = list.GetNextSelected(-1); row != -1; row = list.GetNextSelected(row))
-        rows.push_back(row);
-    return rows;
-}
-
 std::string& FieldOf(CMp3File& file, int commandId)
 {
     switch (commandId) {
@@ -151,13 +140,17 @@ void RunTagBatch(Session& session, int commandId, const char* emptyText, Change 
         return;
     FailedRows failed;
     session.StartJournal(commandId);
+    TrackList& list = session.List();
+    OpenFolders folders;
     CMp3File file;
-    ReadAhead reads(session.List(), SelectedRows(session.List()));
-    while (reads.Next(file)) {
+    for (int row = list.GetNextSelected(-1); row != -1;) {
+        const int next = list.GetNextSelected(row);
+        LoadRow(session, folders, file, row);
         CMp3File before = file;
-        change(file, file.m_nItem);
+        change(file, row);
         CommitRow(session, std::move(before), file);
         PauseAfterRow();
+        row = next;
     }
     session.UpdateUndoMenu();
     failed.ShowIfAny(session);
@@ -203,12 +196,16 @@ void OnChangeTagField(Session& session, int commandId)
     std::string text;
     if (session.Ui().InputDialog(prompt, text) == IDOK) {
         session.Journal().Clear();
+        TrackList& list = session.List();
+        OpenFolders folders;
         CMp3File file;
-        ReadAhead reads(session.List(), SelectedRows(session.List()));
-        while (reads.Next(file)) {
+        for (int row = list.GetNextSelected(-1); row != -1;) {
+            const int next = list.GetNextSelected(row);
+            LoadRow(session, folders, file, row);
             CMp3File before = file;
             FieldOf(file, commandId) = text;
             CommitRow(session, std::move(before), file);
+            row = next;
         }
     }
     session.UpdateUndoMenu();

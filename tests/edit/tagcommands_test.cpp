@@ -469,9 +469,9 @@ TEST(TagCells, CommandsThatTakeTheirTextsFromTheFilesIgnoreTheRowsTagCells)
     EXPECT_EQ(checked, 7);
 }
 
-// The files of a batch are read ahead of its writes. A file that two rows name (the same path
-// twice, or a hard link) is read for the later row only after the earlier row's write, so the
-// later row's snapshot holds what the earlier one wrote and no row waits for ever on the lock.
+// A file that two rows name (the same path twice, or a hard link) is read for the later row
+// only after the earlier row's write: the later row's snapshot holds what the earlier one wrote,
+// and no row waits for ever on the file's lock.
 TEST(TagCommandsOnOneFile, RowsNamingTheSameFileAreWrittenOneAfterTheOther)
 {
     Library lib;
