@@ -1,15 +1,31 @@
 #include "cli/listwriter.h"
 
+#include <array>
 #include <cerrno>
 
 #include "platform/codepage.h"
 #include "session/tracklist.h"
+
+namespace {
+
+// The bytes AppendEscaped may have to write otherwise: tab, newline, carriage return, backslash
+// and the first byte of the marks of undefined bytes.
+constexpr std::array<bool, 256> kMayEscape = [] {
+    std::array<bool, 256> table {};
+    for (unsigned char c : {'\t', '\n', '\r', '\\', '\xEE'})
+        table[c] = true;
+    return table;
+}();
+
+} // namespace
 
 void AppendEscaped(std::string& out, std::string_view text, bool tagText)
 {
     std::size_t plain = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
+        if (!kMayEscape[static_cast<unsigned char>(c)])
+            continue;
         if (const int raw = tagText && c == '\xEE' ? RawByteAt(text, i) : -1; raw >= 0) {
             // A byte the tag code page does not define: \xHH, the byte in hexadecimal.
             static constexpr char kHex[] = "0123456789ABCDEF";

@@ -25,7 +25,7 @@ void AddFilesToList(Session& session, const std::vector<std::string>& paths)
     rows.reserve(paths.size());
     for (const std::string& path : paths) {
         file.Load(path);
-        rows.push_back(RowOfFile(file, FileNameOf(path), FolderOf(path)));
+        rows.push_back(RowOfFile(std::move(file), FileNameOf(path), FolderOf(path)));
     }
     const bool redraw = list.IsRedrawOn();
     list.SetRedraw(false);

@@ -23,7 +23,7 @@ void RereadTags(TrackList& list)
         file.Load(path);
         if (!file.m_bValid)
             continue;
-        const TrackList::Cells cells = RowOfFile(file, "", "");
+        const TrackList::Cells cells = RowOfFile(std::move(file), "", "");
         for (int column : {TrackList::ColArtist, TrackList::ColAlbum, TrackList::ColName,
                  TrackList::ColYear, TrackList::ColComment, TrackList::ColGenre})
             list.SetItemText(row, column, cells[column]);

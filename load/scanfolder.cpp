@@ -13,15 +13,15 @@
 std::atomic<bool> g_bCancelScan {false};
 std::atomic<int> g_nLoadedCount {0};
 
-TrackList::Cells RowOfFile(const CMp3File& file, const std::string& name, const std::string& folder)
+TrackList::Cells RowOfFile(CMp3File&& file, const std::string& name, const std::string& folder)
 {
     TrackList::Cells cells;
     cells[TrackList::ColFile] = name;
-    cells[TrackList::ColArtist] = file.m_strArtist;
-    cells[TrackList::ColAlbum] = file.m_strAlbum;
-    cells[TrackList::ColName] = file.m_strTitle;
-    cells[TrackList::ColYear] = file.m_strYear;
-    cells[TrackList::ColComment] = file.m_strComment;
+    cells[TrackList::ColArtist] = std::move(file.m_strArtist);
+    cells[TrackList::ColAlbum] = std::move(file.m_strAlbum);
+    cells[TrackList::ColName] = std::move(file.m_strTitle);
+    cells[TrackList::ColYear] = std::move(file.m_strYear);
+    cells[TrackList::ColComment] = std::move(file.m_strComment);
     cells[TrackList::ColFolder] = folder;
     cells[TrackList::ColGenre] = GenreName(static_cast<signed char>(file.m_byGenre));
     return cells;
@@ -72,7 +72,7 @@ void Walk(const std::string& folder, ScanSink& sink, std::set<FolderId>& entered
             if (reads == TagReads::kRead)
                 file.Load(path, CMp3File::kRead, finder.FolderDescriptor(), name);
             const int loaded = g_nLoadedCount.fetch_add(1, std::memory_order_relaxed) + 1;
-            sink.OnFile(RowOfFile(file, name, folder), FolderOf(path), FileNameOf(path), loaded);
+            sink.OnFile(RowOfFile(std::move(file), name, folder), folder, name, loaded);
         } else if (finder.IsDirectory() && !finder.IsDots()) {
             Walk(path, sink, entered, readers, reads);
         }

@@ -47,6 +47,6 @@ public:
 void ScanFolder(std::string folder, ScanSink& sink, int readers = kTrailerReaders,
     std::chrono::microseconds diskRead = kDiskReadTime, TagReads reads = TagReads::kRead);
 
-// The row of a loaded file: its name, the five texts of its record, its folder and genre name.
-TrackList::Cells RowOfFile(
-    const CMp3File& file, const std::string& name, const std::string& folder);
+// The row of a loaded file: its name, the five texts of its record (moved out of it, to be
+// refilled by the next Load), its folder and genre name.
+TrackList::Cells RowOfFile(CMp3File&& file, const std::string& name, const std::string& folder);

@@ -68,7 +68,7 @@ void TrailerReaders::Read(int folderFd, SharedFolder& shared, const std::string&
         // Nothing waits: read and hand over at once, as a walk without threads does.
         TrackList::Cells row = ReadHere(folderFd, name, path, folderText);
         const int loaded = g_nLoadedCount.fetch_add(1, std::memory_order_relaxed) + 1;
-        m_sink.OnFile(std::move(row), FolderOf(path), FileNameOf(path), loaded);
+        m_sink.OnFile(std::move(row), folderText, name, loaded);
         return;
     }
     std::unique_lock lock(m_mutex);
@@ -113,7 +113,7 @@ TrackList::Cells TrailerReaders::ReadHere(
         m_nSlowReads = 0;
         m_nToThreads = kFilesToThreads;
     }
-    return RowOfFile(*m_pWalkFile, name, folderText);
+    return RowOfFile(std::move(*m_pWalkFile), name, folderText);
 }
 
 void TrailerReaders::Finish()
@@ -144,7 +144,7 @@ void TrailerReaders::ReadSlot(Slot& slot, CMp3File& file)
         // Without the folder's descriptor the full path finds the file.
         file.Load(slot.m_strPath, CMp3File::kRead, folderFd,
             slot.m_folder ? slot.m_strName : std::string());
-        slot.m_row = RowOfFile(file, slot.m_strName, slot.m_strFolderText);
+        slot.m_row = RowOfFile(std::move(file), slot.m_strName, slot.m_strFolderText);
     }
     slot.m_folder.reset();
 }
@@ -180,11 +180,12 @@ bool TrailerReaders::HandOverReady(std::unique_lock<std::mutex>& lock, bool wait
             return false;
         Slot& slot = m_slots[m_nHandedOver % m_slots.size()];
         TrackList::Cells row = std::move(slot.m_row);
-        const std::string path = std::move(slot.m_strPath);
+        const std::string folder = std::move(slot.m_strFolderText);
+        const std::string name = std::move(slot.m_strName);
         ++m_nHandedOver;
         lock.unlock();
         const int loaded = g_nLoadedCount.fetch_add(1, std::memory_order_relaxed) + 1;
-        m_sink.OnFile(std::move(row), FolderOf(path), FileNameOf(path), loaded);
+        m_sink.OnFile(std::move(row), folder, name, loaded);
         lock.lock();
     }
     return !Cancelled();

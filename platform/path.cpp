@@ -1,5 +1,6 @@
 #include "platform/path.h"
 
+#include <algorithm>
 #include <sys/stat.h>
 
 #include "platform/filefind.h"
@@ -41,12 +42,18 @@ std::string StripExtension(std::string path)
     return dot == std::string::npos ? std::string() : path.substr(0, dot);
 }
 
-std::string ExtensionOf(std::string path)
+std::string ExtensionOf(std::string_view path)
 {
-    auto dot = path.rfind('.');
-    if (dot == std::string::npos || dot == 0 || dot + 1 == path.size())
+    const auto dot = path.rfind('.');
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 == path.size())
         return std::string();
-    return MakeLower(path.substr(dot + 1));
+    std::string extension(path.substr(dot + 1));
+    // Plain ASCII, as nearly every extension is, is lowered here; anything else by its letters.
+    if (std::any_of(extension.begin(), extension.end(), [](char c) { return c & 0x80; }))
+        return MakeLower(extension);
+    for (char& c : extension)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return extension;
 }
 
 std::string ShortPathOf(std::string path)

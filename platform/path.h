@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // The path toolkit, on UTF-8 strings; '/' is the separator. Only ShortPathOf, FileExists and
 // PathExists touch the disk.
@@ -18,7 +19,7 @@ std::string FolderOfPath(const std::string& path);
 std::string StripExtension(std::string path);
 // The characters after the last '.', lower-cased; empty when there is no dot, when the last
 // dot is the first character or when nothing follows it.
-std::string ExtensionOf(std::string path);
+std::string ExtensionOf(std::string_view path);
 // Linux has no short names: the path itself when it names an existing file or folder, empty
 // otherwise.
 std::string ShortPathOf(std::string path);
