@@ -35,18 +35,44 @@ using FolderId = std::pair<dev_t, ino_t>;
 // How many files may wait between the walk and the sink while their trailers are read.
 constexpr std::size_t kReadWindow = 256;
 
-// The walk of ScanFolder; a folder already in entered (reached again through a symbolic link)
-// is not entered a second time, so a link loop ends and no file is listed twice. With readers,
-// the trailers are read there; without, here, one after the other.
-void Walk(const std::string& folder, ScanSink& sink, std::set<FolderId>& entered,
-    TrailerReaders* readers, TagReads reads)
+// What a walk keeps across its folders.
+struct WalkState {
+    ScanSink& sink;
+    TrailerReaders* readers;
+    TagReads reads;
+    // Folders reached again through a symbolic link are not entered a second time, so a link
+    // loop ends and no file is listed twice.
+    std::set<FolderId> entered;
+    // Folder listings in a row that took the disk's time.
+    int slowFolders = 0;
+};
+
+// Opens folder's listing. A walk without tag reads reads them after all once two listings in a
+// row came from the disk: on a cold disk the command's own reads, one by one, would then wait
+// for it each time, while the walk's readers have many reads in flight.
+bool OpenListing(CFileFind& finder, const std::string& folder, WalkState& state)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const bool opened = finder.FindFile(JoinPath(folder, "*.*"));
+    if (state.reads == TagReads::kSkip) {
+        const bool slow = std::chrono::steady_clock::now() - start > kColdFolderTime;
+        state.slowFolders = slow ? state.slowFolders + 1 : 0;
+        if (state.slowFolders == 2)
+            state.reads = TagReads::kRead;
+    }
+    return opened;
+}
+
+// The walk of ScanFolder. With readers, the trailers are read there; without, here, one after
+// the other.
+void Walk(const std::string& folder, WalkState& state)
 {
     CFileFind finder;
-    if (!finder.FindFile(JoinPath(folder, "*.*")))
+    if (!OpenListing(finder, folder, state))
         return;
     struct stat st;
     if (::fstat(finder.FolderDescriptor(), &st) == 0
-        && !entered.insert({st.st_dev, st.st_ino}).second)
+        && !state.entered.insert({st.st_dev, st.st_ino}).second)
         return;
     // One record serves every file of this level; its texts are refilled by each tag read.
     CMp3File file;
@@ -60,21 +86,23 @@ void Walk(const std::string& folder, ScanSink& sink, std::set<FolderId>& entered
         // A link to a folder is walked like the folder, never listed as a song, even when its
         // name ends in ".mp3".
         if (finder.IsSymlinkToDirectory()) {
-            Walk(path, sink, entered, readers, reads);
+            Walk(path, state);
             continue;
         }
         if (!finder.IsDirectory() && ExtensionOf(path) == "mp3") {
-            if (readers) {
-                readers->Read(finder.FolderDescriptor(), shared, name, path, folder);
+            if (state.reads == TagReads::kRead && state.readers) {
+                state.readers->Read(finder.FolderDescriptor(), shared, name, path, folder);
                 continue;
             }
             // Without tag reads the record stays blank: no texts, no genre.
-            if (reads == TagReads::kRead)
+            if (state.reads == TagReads::kRead)
                 file.Load(path, CMp3File::kRead, finder.FolderDescriptor(), name);
+            else
+                file = CMp3File();
             const int loaded = g_nLoadedCount.fetch_add(1, std::memory_order_relaxed) + 1;
-            sink.OnFile(RowOfFile(std::move(file), name, folder), folder, name, loaded);
+            state.sink.OnFile(RowOfFile(std::move(file), name, folder), folder, name, loaded);
         } else if (finder.IsDirectory() && !finder.IsDots()) {
-            Walk(path, sink, entered, readers, reads);
+            Walk(path, state);
         }
     }
 }
@@ -84,12 +112,15 @@ void Walk(const std::string& folder, ScanSink& sink, std::set<FolderId>& entered
 void ScanFolder(std::string folder, ScanSink& sink, int readers, std::chrono::microseconds diskRead,
     TagReads reads)
 {
-    std::set<FolderId> entered;
-    if (readers <= 1 || reads == TagReads::kSkip) {
-        Walk(folder, sink, entered, nullptr, reads);
+    if (readers <= 1) {
+        WalkState state {sink, nullptr, reads, {}, 0};
+        Walk(folder, state);
         return;
     }
+    // Rows without tag reads go to the sink at once while no read is in flight; once the walk
+    // reads tags it never goes back, so the pool keeps the rows in walk order.
     TrailerReaders pool(sink, readers, kReadWindow, diskRead);
-    Walk(folder, sink, entered, &pool, reads);
+    WalkState state {sink, &pool, reads, {}, 0};
+    Walk(folder, state);
     pool.Finish();
 }

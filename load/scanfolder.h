@@ -21,8 +21,14 @@ constexpr int kTrailerReaders = 16;
 constexpr std::chrono::microseconds kDiskReadTime {50};
 
 // Whether a walk reads each file's tag for its row, or gives rows with only the File and
-// Folder cells (for a command that reads the files itself).
+// Folder cells (for a command that reads the files itself; on a cold disk the walk reads them
+// after all, see kColdFolderTime).
 enum class TagReads { kRead, kSkip };
+// A folder listing slower than this came from the disk, not the cache (from the cache one of
+// 50 files takes some 20 microseconds, from a disk from about 100 up); after two in a row a
+// walk without tag reads reads them, with its readers, for the command that reads the files
+// next to find them in the cache.
+constexpr std::chrono::microseconds kColdFolderTime {100};
 
 // Receives what the walk finds, on the walking thread.
 class ScanSink {
