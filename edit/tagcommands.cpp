@@ -71,10 +71,8 @@ bool WriteRow(Session& session, const CMp3File& before, CMp3File& file)
     try {
         if (session.IsDryRun())
             return PreviewWrite(session, before, file);
-        if (file.WriteTag()) {
-            ToStoredTexts(file);
+        if (file.WriteTag())
             return true;
-        }
         ReportRowFailure(
             file.m_strPath, file.m_nLastError ? FileErrorText(file.m_nLastError) : std::string());
     } catch (const CException& error) {
@@ -197,6 +195,7 @@ void OnChangeTagField(Session& session, int commandId)
     if (session.Ui().InputDialog(prompt, text) == IDOK) {
         session.Journal().Clear();
         TrackList& list = session.List();
+        session.Journal().Reserve(list.GetSelectedCount());
         OpenFolders folders;
         CMp3File file;
         for (int row = list.GetNextSelected(-1); row != -1;) {

@@ -239,12 +239,14 @@ bool CMp3File::WriteTrailer(CFile& file)
 {
     Id3v1Fields fields {m_strTitle, m_strArtist, m_strAlbum, m_strYear, m_strComment,
         static_cast<std::uint8_t>(m_byGenre), m_byTrack};
-    Id3v1Block block = RenderId3v1(fields);
-    m_strTitle = fields.title;
-    m_strArtist = fields.artist;
-    m_strAlbum = fields.album;
-    m_strYear = fields.year;
-    m_strComment = fields.comment;
+    const Id3v1Block block = RenderId3v1(fields);
+    // The record takes the texts as a read of the trailer gives them back.
+    Id3v1Fields stored = ParseId3v1(block);
+    m_strTitle = std::move(stored.title);
+    m_strArtist = std::move(stored.artist);
+    m_strAlbum = std::move(stored.album);
+    m_strYear = std::move(stored.year);
+    m_strComment = std::move(stored.comment);
 
     std::int64_t length = m_nLength;
     try {

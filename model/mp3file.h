@@ -49,7 +49,8 @@ public:
     // Cuts the texts to their field widths (the comment to 28 bytes when there is a track
     // number) and writes the whole trailer in one write, replacing an existing one or
     // appending a new one, through the file Load kept for update or else a new open of the
-    // file. False when nothing was written.
+    // file. The record then holds the texts as a read of the file gives them back. False when
+    // nothing was written.
     bool WriteTag();
     // WriteTag only when the path still names the file of that device and inode (the file the
     // record was read from); otherwise nothing is written and m_nLastError is
