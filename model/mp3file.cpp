@@ -175,14 +175,7 @@ bool CMp3File::LoadOpened(CFile& file, const std::string& path)
         Id3v1Block block;
         if (!ReadEnd(file, length, block) || !m_bLongEnough)
             return false;
-        Id3v1Fields fields = ParseId3v1(block);
-        m_strTitle = std::move(fields.title);
-        m_strArtist = std::move(fields.artist);
-        m_strAlbum = std::move(fields.album);
-        m_strYear = std::move(fields.year);
-        m_strComment = std::move(fields.comment);
-        m_byGenre = static_cast<char>(fields.genre);
-        m_byTrack = fields.track;
+        TakeFields(ParseId3v1(block));
     } catch (const CException&) {
         // A read error leaves the texts empty.
         return m_bLongEnough;
@@ -235,18 +228,24 @@ bool CMp3File::WriteTagToSameFile(std::uint64_t device, std::uint64_t inode)
     return WriteTrailer(*file);
 }
 
+void CMp3File::TakeFields(Id3v1Fields&& fields)
+{
+    m_strTitle = std::move(fields.title);
+    m_strArtist = std::move(fields.artist);
+    m_strAlbum = std::move(fields.album);
+    m_strYear = std::move(fields.year);
+    m_strComment = std::move(fields.comment);
+    m_byGenre = static_cast<char>(fields.genre);
+    m_byTrack = fields.track;
+}
+
 bool CMp3File::WriteTrailer(CFile& file)
 {
     Id3v1Fields fields {m_strTitle, m_strArtist, m_strAlbum, m_strYear, m_strComment,
         static_cast<std::uint8_t>(m_byGenre), m_byTrack};
     const Id3v1Block block = RenderId3v1(fields);
     // The record takes the texts as a read of the trailer gives them back.
-    Id3v1Fields stored = ParseId3v1(block);
-    m_strTitle = std::move(stored.title);
-    m_strArtist = std::move(stored.artist);
-    m_strAlbum = std::move(stored.album);
-    m_strYear = std::move(stored.year);
-    m_strComment = std::move(stored.comment);
+    TakeFields(ParseId3v1(block));
 
     std::int64_t length = m_nLength;
     try {

@@ -109,6 +109,8 @@ private:
     // Reads the last 128 bytes of the open file of that length into block; m_nLength and
     // m_bHasTag then say what the file held. True when they begin with "TAG".
     bool ReadEnd(CFile& file, std::int64_t length, Id3v1Block& block);
+    // The texts, genre and track of a parsed trailer.
+    void TakeFields(Id3v1Fields&& fields);
     // Renders the trailer and writes it into the open file, then closes it. The file's length
     // and marker are looked at unless the kept file's read saw them.
     bool WriteTrailer(CFile& file);
