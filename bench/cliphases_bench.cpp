@@ -1,9 +1,8 @@
-// Where the time of `sonivar-cli list FOLDER` goes: the walk with its tag reads, the staging of
-// its rows in batches of 1024 (done while the walk runs in the real load), their placement into
-// the track list at the end of the load, Select All, and the writing of the lines (to /dev/null);
-// then the whole load as the CLI runs it (LoadRows: walk on its thread, staging, placement).
-// Usage: cliphases_bench FOLDER
-#include <algorithm>
+// Where the time of `sonivar-cli list FOLDER` goes: the walk with its tag reads, the making and
+// staging of its rows in batches of 1024 (done while the walk runs in the real load), their
+// placement into the track list at the end of the load, Select All, and the writing of the lines
+// (to /dev/null); then the whole load as the CLI runs it (LoadRows: walk on its thread, staging,
+// placement). Usage: cliphases_bench FOLDER
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -13,28 +12,31 @@
 #include <QCoreApplication>
 
 #include "cli/listwriter.h"
+#include "load/foundbatch.h"
 #include "load/loadfolder.h"
+#include "load/rowdecoder.h"
 #include "load/scanfolder.h"
 #include "session/tracklist.h"
 
 namespace {
 
+// Keeps the files in batches as large as the CLI's.
 class Collector final : public ScanSink {
 public:
-    void OnFile(TrackList::Cells&& row, const std::string&, const std::string&, int) override
+    void OnFile(const FoundFile& file, int) override
     {
-        m_rows.push_back(std::move(row));
+        if (m_batches.empty() || m_batches.back().Size() == kBatch)
+            m_batches.emplace_back();
+        m_batches.back().Add(file);
     }
-    std::vector<TrackList::Cells> m_rows;
+    static constexpr std::size_t kBatch = 1024;
+    std::vector<FoundBatch> m_batches;
 };
 
-// A walk that only counts, to split the walk's own cost from that of keeping the rows.
+// A walk that only counts, to split the walk's own cost from that of keeping the files.
 class Counter final : public ScanSink {
 public:
-    void OnFile(TrackList::Cells&&, const std::string&, const std::string&, int) override
-    {
-        ++m_nRows;
-    }
+    void OnFile(const FoundFile&, int) override { ++m_nRows; }
     int m_nRows = 0;
 };
 
@@ -82,15 +84,14 @@ int main(int argc, char** argv)
     total += Measure("walk and tag reads, rows kept", [&] { ScanFolder(folder, collector); });
     TrackList list;
     list.SetRedraw(false);
-    total += Measure("TrackList::StageRows, batches of 1024", [&] {
-        constexpr std::size_t kBatch = 1024;
-        std::vector<TrackList::Cells>& rows = collector.m_rows;
-        for (std::size_t first = 0; first < rows.size(); first += kBatch) {
-            const std::size_t last = std::min(rows.size(), first + kBatch);
-            list.StageRows({std::make_move_iterator(rows.begin() + first),
-                std::make_move_iterator(rows.begin() + last)});
+    total += Measure("rows made and staged, batches of 1024", [&] {
+        RowDecoder decoder;
+        for (const FoundBatch& files : collector.m_batches) {
+            list.StageRows(files.Size(), [&](std::size_t i, TrackList::CellViews& cells) {
+                decoder.CellsOf(files.At(i), cells);
+            });
         }
-        rows = {};
+        collector.m_batches = {};
     });
     total += Measure("TrackList::PlaceStagedRows", [&] {
         list.PlaceStagedRows();

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "load/addfiles.h"
+#include "load/rowdecoder.h"
 #include "platform/path.h"
 #include "platform/settingskey.h"
 #include "platform/uiservices.h"
@@ -45,10 +46,15 @@ void LoadRows(TrackList& list, LoadView& view, ScanWorker::Walk walk)
     worker.Start(
         std::move(walk), [&view] { view.Wake(); }, view.BatchRows());
     Clock::time_point shown = Clock::now();
-    std::vector<TrackList::Cells> rows;
+    // The rows are made here, on the list's thread, which has time to spare while the walk
+    // waits for the file system.
+    FoundBatch files;
+    RowDecoder decoder;
+    const TrackList::CellsOfRow cellsOf
+        = [&](std::size_t i, TrackList::CellViews& cells) { decoder.CellsOf(files.At(i), cells); };
     view.Run([&](std::chrono::milliseconds wait) {
-        const bool more = worker.TakeRows(rows, wait);
-        list.StageRows(std::move(rows));
+        const bool more = worker.TakeFiles(files, wait);
+        list.StageRows(files.Size(), cellsOf);
         if (!more || Clock::now() - shown >= kRefresh) {
             view.ShowProgress(worker.CurrentProgress());
             shown = Clock::now();

@@ -1,6 +1,8 @@
 #include "load/scanfolder.h"
 
+#include <memory>
 #include <set>
+#include <string_view>
 #include <sys/stat.h>
 #include <utility>
 
@@ -45,7 +47,19 @@ struct WalkState {
     std::set<FolderId> entered;
     // Folder listings in a row that took the disk's time.
     int slowFolders = 0;
+    // The trailer of the file read last on the walking thread.
+    Id3v1Block trailer {};
 };
+
+// A name whose extension, lower-cased, is "mp3": the test ExtensionOf gives the file's path (a
+// name that is only ".mp3" counts, as its dot does not start the path). No other letters lower
+// to those of "mp3".
+bool IsSongName(std::string_view name)
+{
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
+    return name.size() >= 4 && name[name.size() - 4] == '.' && lower(name[name.size() - 3]) == 'm'
+        && lower(name[name.size() - 2]) == 'p' && name.back() == '3';
+}
 
 // Opens folder's listing. A walk without tag reads reads them after all once two listings in a
 // row came from the disk: on a cold disk the command's own reads, one by one, would then wait
@@ -74,35 +88,34 @@ void Walk(const std::string& folder, WalkState& state)
     if (::fstat(finder.FolderDescriptor(), &st) == 0
         && !state.entered.insert({st.st_dev, st.st_ino}).second)
         return;
-    // One record serves every file of this level; its texts are refilled by each tag read.
-    CMp3File file;
+    // The folder's text for the rows of its files, made at the first of them.
+    FolderText folderText;
     // The folder's descriptor for the reader threads, made when they first need it.
     TrailerReaders::SharedFolder shared;
     bool more = true;
     while (more && !g_bCancelScan.load(std::memory_order_relaxed)) {
         more = finder.FindNextFile();
-        const std::string name = finder.GetFileName();
-        const std::string path = finder.GetFilePath();
+        const std::string& name = finder.GetFileName();
         // A link to a folder is walked like the folder, never listed as a song, even when its
         // name ends in ".mp3".
         if (finder.IsSymlinkToDirectory()) {
-            Walk(path, state);
+            Walk(finder.GetFilePath(), state);
             continue;
         }
-        if (!finder.IsDirectory() && ExtensionOf(path) == "mp3") {
+        if (!finder.IsDirectory() && IsSongName(name)) {
+            if (!folderText)
+                folderText = std::make_shared<const std::string>(folder);
             if (state.reads == TagReads::kRead && state.readers) {
-                state.readers->Read(finder.FolderDescriptor(), shared, name, path, folder);
+                state.readers->Read(finder.FolderDescriptor(), shared, name, folderText);
                 continue;
             }
-            // Without tag reads the record stays blank: no texts, no genre.
-            if (state.reads == TagReads::kRead)
-                file.Load(path, CMp3File::kRead, finder.FolderDescriptor(), name);
-            else
-                file = CMp3File();
+            // Without tag reads the row stays blank: no texts, no genre.
+            const bool read = state.reads == TagReads::kRead
+                && CMp3File::ReadTrailerAt(finder.FolderDescriptor(), folder, name, state.trailer);
             const int loaded = g_nLoadedCount.fetch_add(1, std::memory_order_relaxed) + 1;
-            state.sink.OnFile(RowOfFile(std::move(file), name, folder), folder, name, loaded);
+            state.sink.OnFile({name, folderText, read ? &state.trailer : nullptr}, loaded);
         } else if (finder.IsDirectory() && !finder.IsDots()) {
-            Walk(path, state);
+            Walk(finder.GetFilePath(), state);
         }
     }
 }
@@ -113,14 +126,14 @@ void ScanFolder(std::string folder, ScanSink& sink, int readers, std::chrono::mi
     TagReads reads)
 {
     if (readers <= 1) {
-        WalkState state {sink, nullptr, reads, {}, 0};
+        WalkState state {sink, nullptr, reads, {}, 0, {}};
         Walk(folder, state);
         return;
     }
     // Rows without tag reads go to the sink at once while no read is in flight; once the walk
     // reads tags it never goes back, so the pool keeps the rows in walk order.
     TrailerReaders pool(sink, readers, kReadWindow, diskRead);
-    WalkState state {sink, &pool, reads, {}, 0};
+    WalkState state {sink, &pool, reads, {}, 0, {}};
     Walk(folder, state);
     pool.Finish();
 }

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <string>
 
+#include "load/foundfile.h"
 #include "session/tracklist.h"
 
 class CMp3File;
@@ -34,25 +35,24 @@ constexpr std::chrono::microseconds kColdFolderTime {100};
 class ScanSink {
 public:
     virtual ~ScanSink() = default;
-    // One MP3 file: the row to add, and the Loading dialog's texts (the file's folder and name,
-    // and g_nLoadedCount after it was counted).
-    virtual void OnFile(
-        TrackList::Cells&& row, const std::string& folder, const std::string& file, int loaded)
-        = 0;
+    // One MP3 file, the source of its row (RowDecoder) and of the Loading dialog's texts, and
+    // g_nLoadedCount after it was counted.
+    virtual void OnFile(const FoundFile& file, int loaded) = 0;
 };
 
 // Walks folder depth first in the order the file system returns the entries. Every file whose
-// lower-cased extension is "mp3" gives one row (its Folder cell is the text of the folder as
-// passed here, sub-folders by the full path the walk built); every other folder is walked, and
-// so is every symbolic link to a folder, each folder (by device and inode) only once.
+// lower-cased extension is "mp3" is found, with its trailer (CMp3File::ReadTrailerAt, unless
+// reads is kSkip) and its folder's text as passed here (sub-folders by the full path the walk
+// built); every other folder is walked, and so is every symbolic link to a folder, each folder
+// (by device and inode) only once.
 // Stops before the next entry of every level once g_bCancelScan is raised.
 // With more than one reader, once two reads in a row are slower than diskRead, that many threads
 // read the trailers with several reads in flight while the walk goes on; the sink still gets the
-// same rows in the same order, on the walking thread, and no row after a cancel. Every reader has
+// same files in the same order, on the walking thread, and none after a cancel. Every reader has
 // ended when ScanFolder returns.
 void ScanFolder(std::string folder, ScanSink& sink, int readers = kTrailerReaders,
     std::chrono::microseconds diskRead = kDiskReadTime, TagReads reads = TagReads::kRead);
 
 // The row of a loaded file: its name, the five texts of its record (moved out of it, to be
-// refilled by the next Load), its folder and genre name.
+// refilled by the next Load), its folder and genre name; the row a walk gives the same file.
 TrackList::Cells RowOfFile(CMp3File&& file, const std::string& name, const std::string& folder);

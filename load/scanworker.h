@@ -9,13 +9,13 @@
 #include <thread>
 #include <vector>
 
+#include "load/foundbatch.h"
 #include "load/scanfolder.h"
-#include "session/tracklist.h"
 
-// The walk on a thread of its own (ScanThreadProc). The list's thread takes the rows in walk
-// order with TakeRows, a batch at a time: a batch closes every batchRows rows (given to Start)
-// or 50 ms of walking, whichever comes first, and at the end. With each batch the walk leaves the
-// Loading dialog's texts in a snapshot that the list's thread reads when it likes.
+// The walk on a thread of its own (ScanThreadProc). The list's thread takes the files in walk
+// order with TakeFiles, a batch at a time: a batch closes every batchRows files (given to
+// Start) or 50 ms of walking, whichever comes first, and at the end. With each batch the walk
+// leaves the Loading dialog's texts in a snapshot that the list's thread reads when it likes.
 class ScanWorker final {
 public:
     struct Progress {
@@ -33,9 +33,10 @@ public:
     // previous walk, if any, has ended). wake, when given, is called on that thread whenever a
     // batch is ready and once when the walk has ended.
     void Start(Walk walk, std::function<void()> wake = {}, std::size_t batchRows = 256);
-    // Moves the oldest batch into rows, after waiting up to wait for one (rows stays empty when
-    // none came). False once the walk has ended and no row is left after these.
-    bool TakeRows(std::vector<TrackList::Cells>& rows, std::chrono::milliseconds wait);
+    // Moves the oldest batch into files, after waiting up to wait for one (files stays empty
+    // when none came); what files held before is dropped, its storage kept for a later batch.
+    // False once the walk has ended and no file is left after these.
+    bool TakeFiles(FoundBatch& files, std::chrono::milliseconds wait);
     // Blocks until the walk has ended (its rows may still wait to be taken).
     void Wait();
     Progress CurrentProgress() const;
@@ -46,7 +47,9 @@ private:
     std::thread m_thread;
     mutable std::mutex m_mutex;
     std::condition_variable m_ready;
-    std::deque<std::vector<TrackList::Cells>> m_batches;
+    std::deque<FoundBatch> m_batches;
+    // Emptied batches, for the walk to fill again.
+    std::vector<FoundBatch> m_spares;
     std::size_t m_nBatchRows = 256;
     bool m_bFinished = true;
     Progress m_progress;

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include "model/mp3file.h"
-#include "platform/path.h"
 
 namespace {
 
@@ -28,19 +27,15 @@ bool Cancelled()
 struct TrailerReaders::Slot {
     SharedFolder m_folder;
     std::string m_strName;
-    std::string m_strPath;
-    std::string m_strFolderText;
-    TrackList::Cells m_row;
+    FolderText m_folderText;
+    Id3v1Block m_trailer {};
+    bool m_bHasTrailer = false;
     bool m_bRead = false;
 };
 
 TrailerReaders::TrailerReaders(
     ScanSink& sink, int readers, std::size_t window, std::chrono::microseconds diskRead)
-    : m_sink(sink)
-    , m_nReaders(readers)
-    , m_diskRead(diskRead)
-    , m_pWalkFile(std::make_unique<CMp3File>())
-    , m_slots(window)
+    : m_sink(sink), m_nReaders(readers), m_diskRead(diskRead), m_slots(window)
 {
 }
 
@@ -60,15 +55,14 @@ TrailerReaders::SharedFolder TrailerReaders::ShareFolder(int folderFd)
     });
 }
 
-void TrailerReaders::Read(int folderFd, SharedFolder& shared, const std::string& name,
-    const std::string& path, const std::string& folderText)
+void TrailerReaders::Read(
+    int folderFd, SharedFolder& shared, const std::string& name, const FolderText& folder)
 {
     // Only the walking thread changes m_nToThreads, m_nQueued and m_nHandedOver.
     if (m_nToThreads == 0 && m_nQueued == m_nHandedOver) {
         // Nothing waits: read and hand over at once, as a walk without threads does.
-        TrackList::Cells row = ReadHere(folderFd, name, path, folderText);
-        const int loaded = g_nLoadedCount.fetch_add(1, std::memory_order_relaxed) + 1;
-        m_sink.OnFile(std::move(row), folderText, name, loaded);
+        const bool read = ReadHere(folderFd, *folder, name, m_trailer);
+        HandOver(name, folder, read ? &m_trailer : nullptr);
         return;
     }
     std::unique_lock lock(m_mutex);
@@ -78,13 +72,12 @@ void TrailerReaders::Read(int folderFd, SharedFolder& shared, const std::string&
     }
     Slot& slot = m_slots[m_nQueued % m_slots.size()];
     slot.m_strName = name;
-    slot.m_strPath = path;
-    slot.m_strFolderText = folderText;
+    slot.m_folderText = folder;
     slot.m_bRead = false;
     if (m_nToThreads == 0) {
         // Behind files still being read: no reader takes it, they take only m_toRead.
         lock.unlock();
-        slot.m_row = ReadHere(folderFd, name, path, folderText);
+        slot.m_bHasTrailer = ReadHere(folderFd, *folder, name, slot.m_trailer);
         lock.lock();
         slot.m_bRead = true;
         ++m_nQueued;
@@ -101,11 +94,11 @@ void TrailerReaders::Read(int folderFd, SharedFolder& shared, const std::string&
     HandOverReady(lock, false);
 }
 
-TrackList::Cells TrailerReaders::ReadHere(
-    int folderFd, const std::string& name, const std::string& path, const std::string& folderText)
+bool TrailerReaders::ReadHere(
+    int folderFd, const std::string& folder, const std::string& name, Id3v1Block& trailer)
 {
     const auto start = std::chrono::steady_clock::now();
-    m_pWalkFile->Load(path, CMp3File::kRead, folderFd, name);
+    const bool read = CMp3File::ReadTrailerAt(folderFd, folder, name, trailer);
     // One slow read may only have been a moment without the processor; two in a row waited
     // for the disk.
     m_nSlowReads = std::chrono::steady_clock::now() - start > m_diskRead ? m_nSlowReads + 1 : 0;
@@ -113,7 +106,14 @@ TrackList::Cells TrailerReaders::ReadHere(
         m_nSlowReads = 0;
         m_nToThreads = kFilesToThreads;
     }
-    return RowOfFile(std::move(*m_pWalkFile), name, folderText);
+    return read;
+}
+
+void TrailerReaders::HandOver(
+    const std::string& name, const FolderText& folder, const Id3v1Block* trailer)
+{
+    const int loaded = g_nLoadedCount.fetch_add(1, std::memory_order_relaxed) + 1;
+    m_sink.OnFile({name, folder, trailer}, loaded);
 }
 
 void TrailerReaders::Finish()
@@ -137,22 +137,18 @@ void TrailerReaders::StartReaders()
         m_threads.emplace_back([this] { ReaderLoop(); });
 }
 
-void TrailerReaders::ReadSlot(Slot& slot, CMp3File& file)
+void TrailerReaders::ReadSlot(Slot& slot)
 {
     if (!Cancelled()) {
-        const int folderFd = slot.m_folder ? *slot.m_folder : AT_FDCWD;
-        // Without the folder's descriptor the full path finds the file.
-        file.Load(slot.m_strPath, CMp3File::kRead, folderFd,
-            slot.m_folder ? slot.m_strName : std::string());
-        slot.m_row = RowOfFile(std::move(file), slot.m_strName, slot.m_strFolderText);
+        // Without the folder's descriptor the folder's path finds the file.
+        slot.m_bHasTrailer = CMp3File::ReadTrailerAt(slot.m_folder ? *slot.m_folder : AT_FDCWD,
+            *slot.m_folderText, slot.m_strName, slot.m_trailer);
     }
     slot.m_folder.reset();
 }
 
 void TrailerReaders::ReaderLoop()
 {
-    // One record per reader, refilled by each read.
-    CMp3File file;
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_queued.wait(lock, [this] { return m_bStopping || !m_toRead.empty(); });
@@ -161,7 +157,7 @@ void TrailerReaders::ReaderLoop()
         Slot& slot = m_slots[m_toRead.front() % m_slots.size()];
         m_toRead.pop_front();
         lock.unlock();
-        ReadSlot(slot, file);
+        ReadSlot(slot);
         lock.lock();
         slot.m_bRead = true;
         m_read.notify_one();
@@ -178,15 +174,12 @@ bool TrailerReaders::HandOverReady(std::unique_lock<std::mutex>& lock, bool wait
     while (frontRead()) {
         if (Cancelled())
             return false;
+        // Only the walking thread, here, fills a slot again, once it has been handed over.
         Slot& slot = m_slots[m_nHandedOver % m_slots.size()];
-        TrackList::Cells row = std::move(slot.m_row);
-        const std::string folder = std::move(slot.m_strFolderText);
-        const std::string name = std::move(slot.m_strName);
-        ++m_nHandedOver;
         lock.unlock();
-        const int loaded = g_nLoadedCount.fetch_add(1, std::memory_order_relaxed) + 1;
-        m_sink.OnFile(std::move(row), folder, name, loaded);
+        HandOver(slot.m_strName, slot.m_folderText, slot.m_bHasTrailer ? &slot.m_trailer : nullptr);
         lock.lock();
+        ++m_nHandedOver;
     }
     return !Cancelled();
 }

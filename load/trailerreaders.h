@@ -12,10 +12,8 @@
 
 #include "load/scanfolder.h"
 
-class CMp3File;
-
-// Reads the trailers of the files a walk finds and hands each file's row to the sink on the
-// walking thread in the order the walk found the files, whatever order the reads finish in.
+// Reads the trailers of the files a walk finds and hands each file to the sink on the walking
+// thread in the order the walk found the files, whatever order the reads finish in.
 // A read that comes from the page cache is made on the walking thread at once: handing it to
 // another thread would cost more than the read. Once reads wait for the disk, the next
 // files go to a few threads of its own (started then), so that many reads are in flight; now
@@ -36,13 +34,12 @@ public:
     TrailerReaders& operator=(const TrailerReaders&) = delete;
 
     // One file the walk found: name in the folder open as folderFd (shared holds the level's
-    // duplicate of it for the threads, made here when first needed), path its full path,
-    // folderText its Folder cell. Hands over the rows that are ready, waiting while the
-    // window is full.
-    void Read(int folderFd, SharedFolder& shared, const std::string& name, const std::string& path,
-        const std::string& folderText);
-    // Hands over every row still to come and stops the threads. Once g_bCancelScan is raised
-    // no further row reaches the sink; the reads not yet made are skipped.
+    // duplicate of it for the threads, made here when first needed), folder that folder's text.
+    // Hands over the files that are ready, waiting while the window is full.
+    void Read(
+        int folderFd, SharedFolder& shared, const std::string& name, const FolderText& folder);
+    // Hands over every file still to come and stops the threads. Once g_bCancelScan is raised
+    // no further file reaches the sink; the reads not yet made are skipped.
     void Finish();
 
 private:
@@ -51,15 +48,16 @@ private:
     // A duplicate of folderFd that stays open while any read needs it; null when none was made.
     static SharedFolder ShareFolder(int folderFd);
 
-    // Reads a file on the walking thread and tells from the time it took whether the disk is
-    // cold.
-    TrackList::Cells ReadHere(int folderFd, const std::string& name, const std::string& path,
-        const std::string& folderText);
+    // Reads a file's trailer into trailer on the walking thread (true when it gives texts) and
+    // tells from the time it took whether the disk is cold.
+    bool ReadHere(
+        int folderFd, const std::string& folder, const std::string& name, Id3v1Block& trailer);
     void StartReaders();
     void ReaderLoop();
-    // Reads slot's file into its row with file.
-    static void ReadSlot(Slot& slot, CMp3File& file);
-    // Hands over the rows ready at the front of the window; with wait, first waits (polling
+    static void ReadSlot(Slot& slot);
+    // Hands the file to the sink, counted.
+    void HandOver(const std::string& name, const FolderText& folder, const Id3v1Block* trailer);
+    // Hands over the files ready at the front of the window; with wait, first waits (polling
     // g_bCancelScan) until the front one is ready. False once the load was cancelled.
     bool HandOverReady(std::unique_lock<std::mutex>& lock, bool wait);
 
@@ -70,7 +68,8 @@ private:
     int m_nToThreads = 0;
     // Reads made on the walking thread that were slower than m_diskRead, in a row.
     int m_nSlowReads = 0;
-    std::unique_ptr<CMp3File> m_pWalkFile;
+    // The trailer of the file read last on the walking thread.
+    Id3v1Block m_trailer {};
     std::vector<Slot> m_slots;
     std::vector<std::thread> m_threads;
     std::mutex m_mutex;

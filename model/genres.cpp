@@ -153,11 +153,16 @@ const char* const GenreTable[kGenreCount] = {
 
 std::string GenreName(int code)
 {
+    return std::string(GenreNameView(code));
+}
+
+std::string_view GenreNameView(int code)
+{
     if (code < 0)
         code += 256;
     if (code == kNoGenre)
         return " ";
     if (code < 0 || code >= kGenreCount)
-        return std::string();
+        return {};
     return GenreTable[code];
 }

@@ -1,6 +1,7 @@
 #include "model/id3v1.h"
 
 #include <cstring>
+#include <utility>
 
 #include "platform/codepage.h"
 #include "platform/strutil.h"
@@ -17,13 +18,14 @@ constexpr int kGenreOffset = kCommentOffset + kCommentWidth;
 constexpr int kTrackMarkOffset = kCommentOffset + kTrackCommentWidth;
 constexpr int kTrackOffset = kTrackMarkOffset + 1;
 
-std::string ReadField(const Id3v1Block& block, int offset, int width)
+void ReadField(const Id3v1Block& block, int offset, int width, std::string& text)
 {
     const char* start = reinterpret_cast<const char*>(block.data()) + offset;
     const void* nul = std::memchr(start, 0, static_cast<std::size_t>(width));
     std::size_t length = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - start)
                              : static_cast<std::size_t>(width);
-    return TrimRight(TagCodePage::Decode(start, length));
+    TagCodePage::DecodeInto(start, length, text);
+    text = TrimRight(std::move(text));
 }
 
 void WriteField(Id3v1Block& block, int offset, int width, std::string& text)
@@ -45,16 +47,21 @@ bool IsId3v1Block(const Id3v1Block& block)
 Id3v1Fields ParseId3v1(const Id3v1Block& block)
 {
     Id3v1Fields fields;
-    fields.title = ReadField(block, kTitleOffset, kTitleWidth);
-    fields.artist = ReadField(block, kArtistOffset, kArtistWidth);
-    fields.album = ReadField(block, kAlbumOffset, kAlbumWidth);
-    fields.year = ReadField(block, kYearOffset, kYearWidth);
-    if (block[kTrackMarkOffset] == 0 && block[kTrackOffset] != 0)
-        fields.track = block[kTrackOffset];
-    fields.comment
-        = ReadField(block, kCommentOffset, fields.track ? kTrackCommentWidth : kCommentWidth);
-    fields.genre = block[kGenreOffset];
+    ParseId3v1(block, fields);
     return fields;
+}
+
+void ParseId3v1(const Id3v1Block& block, Id3v1Fields& fields)
+{
+    ReadField(block, kTitleOffset, kTitleWidth, fields.title);
+    ReadField(block, kArtistOffset, kArtistWidth, fields.artist);
+    ReadField(block, kAlbumOffset, kAlbumWidth, fields.album);
+    ReadField(block, kYearOffset, kYearWidth, fields.year);
+    fields.track
+        = block[kTrackMarkOffset] == 0 && block[kTrackOffset] != 0 ? block[kTrackOffset] : 0;
+    ReadField(
+        block, kCommentOffset, fields.track ? kTrackCommentWidth : kCommentWidth, fields.comment);
+    fields.genre = block[kGenreOffset];
 }
 
 Id3v1Block RenderId3v1(Id3v1Fields& fields)
@@ -67,8 +74,8 @@ Id3v1Block RenderId3v1(Id3v1Fields& fields)
     WriteField(block, kArtistOffset, kArtistWidth, fields.artist);
     WriteField(block, kAlbumOffset, kAlbumWidth, fields.album);
     WriteField(block, kYearOffset, kYearWidth, fields.year);
-    WriteField(block, kCommentOffset, fields.track ? kTrackCommentWidth : kCommentWidth,
-        fields.comment);
+    WriteField(
+        block, kCommentOffset, fields.track ? kTrackCommentWidth : kCommentWidth, fields.comment);
     if (fields.track != 0)
         block[kTrackOffset] = fields.track; // offset 125 stays the NUL after the comment
     block[kGenreOffset] = fields.genre;

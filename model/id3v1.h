@@ -33,6 +33,8 @@ bool IsId3v1Block(const Id3v1Block& block);
 // Decodes the fields of a block that begins with "TAG": each text up to its first NUL, in the
 // tag code page, trailing white space removed.
 Id3v1Fields ParseId3v1(const Id3v1Block& block);
+// The same into fields, whose texts keep their storage from one block to the next.
+void ParseId3v1(const Id3v1Block& block, Id3v1Fields& fields);
 // Encodes the fields, each cut to its width on a character boundary and padded with NULs;
 // with a track number, the comment is cut to 28 bytes and the track follows it.
 // The texts of fields are replaced by the cut texts actually stored.

@@ -146,6 +146,32 @@ int CMp3File::OpenToLoad(
     return OpenSong(file, folderFd, nameInFolder, path, CFile::modeRead);
 }
 
+bool CMp3File::ReadTrailerAt(
+    int folderFd, const std::string& folder, const std::string& name, Id3v1Block& block)
+{
+    CFile file;
+    int error = 0;
+    if (folderFd == AT_FDCWD) {
+        const std::string path = JoinPath(folder, name);
+        error = OpenSong(file, AT_FDCWD, path, path, CFile::modeRead);
+    } else if (!file.OpenAt(
+                   folderFd, name, std::string(), CFile::modeRead | CFile::modeNoFollow, &error)) {
+        // A symbolic link is followed only to a song: its path is needed to see where it leads.
+        error = error == ELOOP
+            ? OpenSong(file, folderFd, name, JoinPath(folder, name), CFile::modeRead)
+            : error;
+    }
+    const std::int64_t length = file.KnownLength();
+    if (error != 0 || length <= kMinimumReadableSize)
+        return false;
+    try {
+        return file.ReadAt(block.data(), block.size(), length - kTrailerSize) == block.size()
+            && IsId3v1Block(block);
+    } catch (const CException&) {
+        return false;
+    }
+}
+
 bool CMp3File::LoadStatus(const std::string& path, int openError)
 {
     // The file may still exist: its status says whether it is a song at all (one status

@@ -37,6 +37,12 @@ public:
     // (never waiting on a named pipe), until the next Load, WriteTag or RemoveId3v2.
     bool Load(const std::string& path, LoadMode mode = kRead, int folderFd = AT_FDCWD,
         const std::string& name = std::string());
+    // The folder walk's read of a song whose name ends in ".mp3": the file name in the folder
+    // open as folderFd (AT_FDCWD: in the folder at path folder), opened as Load opens it. True,
+    // with the trailer in block, when Load would fill a record's texts from it (a trailer, and
+    // the file longer than 200 bytes); false when the file gives no texts or cannot be read.
+    static bool ReadTrailerAt(
+        int folderFd, const std::string& folder, const std::string& name, Id3v1Block& block);
     // True when the file's last 128 bytes began with "TAG" when Load read them.
     bool HasTag() const { return m_bHasTag; }
     // The file Load kept open for update: its descriptor (-1 when none) and whether it is open

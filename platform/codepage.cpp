@@ -309,15 +309,28 @@ std::string TagCodePage::Name()
 
 std::string TagCodePage::Decode(const char* bytes, std::size_t length)
 {
-    const std::string_view in(bytes, length);
-    if (std::all_of(in.begin(), in.end(), [](char c) { return (c & 0x80) == 0; }))
-        return std::string(in);
-    Converters& cv = ThreadConverters();
-    if (cv.utf8)
-        return DecodeUtf8(in);
-    if (!cv.singleByte)
-        return cv.DecodeMultibyte(in);
     std::string out;
+    DecodeInto(bytes, length, out);
+    return out;
+}
+
+void TagCodePage::DecodeInto(const char* bytes, std::size_t length, std::string& out)
+{
+    const std::string_view in(bytes, length);
+    if (std::all_of(in.begin(), in.end(), [](char c) { return (c & 0x80) == 0; })) {
+        out.assign(in);
+        return;
+    }
+    Converters& cv = ThreadConverters();
+    if (cv.utf8) {
+        out = DecodeUtf8(in);
+        return;
+    }
+    if (!cv.singleByte) {
+        out = cv.DecodeMultibyte(in);
+        return;
+    }
+    out.clear();
     out.reserve(length * 2);
     for (char c : in) {
         const auto b = static_cast<unsigned char>(c);
@@ -326,7 +339,6 @@ std::string TagCodePage::Decode(const char* bytes, std::size_t length)
         else
             out += cv.byteText[b - 0x80];
     }
-    return out;
 }
 
 std::string TagCodePage::Encode(const std::string& text, std::size_t width, std::string* fitted)

@@ -23,6 +23,8 @@ public:
 
     // Decodes field bytes (no NUL inside) to UTF-8; bytes that do not decode become raw bytes.
     static std::string Decode(const char* bytes, std::size_t length);
+    // The same into out, whose storage is kept: a load decodes many fields one after another.
+    static void DecodeInto(const char* bytes, std::size_t length, std::string& out);
     // Encodes text into at most width bytes: the longest prefix of whole characters that fits.
     // A raw byte is written as its byte; a character the code page cannot hold is
     // transliterated, or written as '?'. *fitted receives the UTF-8 prefix that was encoded,

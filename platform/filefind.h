@@ -20,7 +20,7 @@ public:
     bool FindNextFile();
     void Close();
 
-    std::string GetFileName() const { return m_strName; }
+    const std::string& GetFileName() const { return m_strName; }
     std::string GetFilePath() const;
     // A real folder. A symbolic link to a folder is no folder here but IsSymlinkToDirectory;
     // a walk that follows such links must keep itself from going round a loop.

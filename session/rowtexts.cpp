@@ -16,7 +16,7 @@ std::uint32_t EndAt(const char* block, int part)
 
 } // namespace
 
-RowTexts::RowTexts(const Cells& cells, std::string_view fileKey, const std::string* folder)
+RowTexts::RowTexts(const CellViews& cells, std::string_view fileKey, const std::string* folder)
     : m_pFolder(folder)
 {
     Parts parts;

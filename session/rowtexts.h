@@ -17,10 +17,12 @@ public:
     static constexpr int kFileColumn = 0;
     static constexpr int kFolderColumn = 6;
     using Cells = std::array<std::string, kColumns>;
+    // A row's cells as views of texts kept elsewhere.
+    using CellViews = std::array<std::string_view, kColumns>;
 
     RowTexts() = default;
     // The Folder cell of cells is not kept: folder stands for it and must outlive the row.
-    RowTexts(const Cells& cells, std::string_view fileKey, const std::string* folder);
+    RowTexts(const CellViews& cells, std::string_view fileKey, const std::string* folder);
 
     std::string_view Cell(int column) const;
     std::string_view FileKey() const { return Part(kKeyPart); }

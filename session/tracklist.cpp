@@ -63,7 +63,18 @@ bool TrackList::KeyLess(const Row& a, const Row& b) const
     return CellOf(a, ColFile) < CellOf(b, ColFile);
 }
 
-std::uint32_t TrackList::NewSlot(Cells&& cells)
+namespace {
+
+TrackList::CellViews ViewsOf(const TrackList::Cells& cells)
+{
+    TrackList::CellViews views;
+    std::copy(cells.begin(), cells.end(), views.begin());
+    return views;
+}
+
+} // namespace
+
+std::uint32_t TrackList::NewSlot(const CellViews& cells, const std::string* folder)
 {
     std::uint32_t slot;
     if (!m_freeSlots.empty()) {
@@ -74,7 +85,7 @@ std::uint32_t TrackList::NewSlot(Cells&& cells)
         m_slots.emplace_back();
     }
     Row& row = m_slots[slot];
-    row.m_texts = RowTexts(cells, m_keys.KeyOf(cells[ColFile]), m_folders.Intern(cells[ColFolder]));
+    row.m_texts = RowTexts(cells, m_keys.KeyOf(cells[ColFile]), folder);
     row.m_nId = (++m_nSerial << 32) | slot;
     row.m_bSelected = false;
     row.m_bUsed = true;
@@ -193,7 +204,7 @@ void TrackList::CellsChanged(int row, int first, int last, bool fileChanged)
 
 int TrackList::AddRow(Cells cells)
 {
-    const std::uint32_t slot = NewSlot(std::move(cells));
+    const std::uint32_t slot = NewSlot(ViewsOf(cells), m_folders.Intern(cells[ColFolder]));
     int pos = GetItemCount();
     if (m_bFileOrdered) {
         auto it = std::upper_bound(m_order.begin(), m_order.end(), slot,
@@ -214,28 +225,42 @@ int TrackList::AddRow(Cells cells)
     return pos;
 }
 
-void TrackList::StageInto(StagedRows& staged, std::vector<Cells>&& rows)
+void TrackList::StageInto(StagedRows& staged, std::size_t count, const CellsOfRow& cellsOf)
 {
     std::vector<StagedRows::Entry> entries;
-    entries.reserve(rows.size());
-    for (Cells& cells : rows) {
-        const std::uint32_t slot = NewSlot(std::move(cells));
+    entries.reserve(count);
+    CellViews cells;
+    // The rows of a batch mostly come folder after folder: a folder's text is looked up once.
+    std::string_view folderText;
+    const std::string* folder = nullptr;
+    for (std::size_t i = 0; i < count; ++i) {
+        cellsOf(i, cells);
+        if (!folder || cells[ColFolder] != folderText) {
+            folder = m_folders.Intern(cells[ColFolder]);
+            folderText = *folder;
+        }
+        const std::uint32_t slot = NewSlot(cells, folder);
         entries.push_back(StagedRows::EntryOf(m_slots[slot].m_texts, slot));
     }
-    rows.clear();
     staged.Add(entries);
 }
 
 void TrackList::AddRows(std::vector<Cells> rows)
 {
     StagedRows batch;
-    StageInto(batch, std::move(rows));
+    StageInto(
+        batch, rows.size(), [&rows](std::size_t i, CellViews& cells) { cells = ViewsOf(rows[i]); });
     PlaceSorted(batch.Take());
 }
 
 void TrackList::StageRows(std::vector<Cells> rows)
 {
-    StageInto(m_staged, std::move(rows));
+    StageRows(rows.size(), [&rows](std::size_t i, CellViews& cells) { cells = ViewsOf(rows[i]); });
+}
+
+void TrackList::StageRows(std::size_t count, const CellsOfRow& cellsOf)
+{
+    StageInto(m_staged, count, cellsOf);
 }
 
 void TrackList::PlaceStagedRows()

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -36,6 +37,9 @@ public:
         ColumnCount = 8
     };
     using Cells = RowTexts::Cells;
+    using CellViews = RowTexts::CellViews;
+    // Gives the cells of row i of a batch, as views that need to hold only until the next call.
+    using CellsOfRow = std::function<void(std::size_t i, CellViews& cells)>;
     // Stable identity of a row: never reused, unaffected by sorting or removal of other rows.
     using RowId = std::uint64_t;
 
@@ -73,6 +77,8 @@ public:
     // places every staged row, as AddRows would place them, in one change. DeleteAllItems drops
     // staged rows too.
     void StageRows(std::vector<Cells> rows);
+    // The same for a batch of count rows whose cells cellsOf gives one row after another.
+    void StageRows(std::size_t count, const CellsOfRow& cellsOf);
     void PlaceStagedRows();
     // A hint for a walk in row order that row will be read soon: its texts, and the slot of a
     // row further on, are fetched into the cache meanwhile.
@@ -133,9 +139,10 @@ private:
     // The list's bookkeeping after cells first..last of row changed.
     void CellsChanged(int row, int first, int last, bool fileChanged);
     bool KeyLess(const Row& a, const Row& b) const;
-    std::uint32_t NewSlot(Cells&& cells);
-    // Makes rows of cells and adds them to staged as one batch.
-    void StageInto(StagedRows& staged, std::vector<Cells>&& rows);
+    // A slot holding a new row of cells; folder is the Folder cell's shared text.
+    std::uint32_t NewSlot(const CellViews& cells, const std::string* folder);
+    // Makes rows of the cells that cellsOf gives and adds them to staged as one batch.
+    void StageInto(StagedRows& staged, std::size_t count, const CellsOfRow& cellsOf);
     // Places rows sorted among themselves into File order, or after the rows when another
     // order stands.
     void PlaceSorted(std::vector<std::uint32_t> added);

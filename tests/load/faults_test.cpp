@@ -15,6 +15,7 @@
 #include "edit/removeid3v2.h"
 #include "edit/renamecommands.h"
 #include "edit/tagcommands.h"
+#include "load/rowdecoder.h"
 #include "load/scanfolder.h"
 #include "load/scanworker.h"
 #include "platform/path.h"
@@ -31,9 +32,9 @@ namespace {
 class ToSession final : public ScanSink {
 public:
     explicit ToSession(Session& session) : m_session(session) { }
-    void OnFile(TrackList::Cells&& row, const std::string&, const std::string&, int) override
+    void OnFile(const FoundFile& file, int) override
     {
-        m_session.List().AddRow(row);
+        m_session.List().AddRow(CellsOfFound(file));
     }
 
 private:
@@ -290,9 +291,10 @@ TEST_F(ScanFaults, TheDeepestTreeAPathCanNameOnTheScanThread)
     timer.start();
     bool more = true;
     while (more && timer.elapsed() < 60000) {
-        std::vector<TrackList::Cells> batch;
-        more = worker.TakeRows(batch, std::chrono::milliseconds(50));
-        rows.insert(rows.end(), batch.begin(), batch.end());
+        FoundBatch batch;
+        more = worker.TakeFiles(batch, std::chrono::milliseconds(50));
+        for (std::size_t i = 0; i < batch.Size(); ++i)
+            rows.push_back(CellsOfFound(batch.At(i)));
     }
     EXPECT_FALSE(more);
     ASSERT_EQ(rows.size(), 2u);

@@ -10,8 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include "load/rowdecoder.h"
 #include "load/scanfolder.h"
 #include "load/scanworker.h"
+#include "model/mp3file.h"
+#include "platform/codepage.h"
 #include "support/fixtures.h"
 
 namespace {
@@ -25,10 +28,9 @@ struct Found {
 
 class Collect final : public ScanSink {
 public:
-    void OnFile(TrackList::Cells&& row, const std::string& folder, const std::string& file,
-        int loaded) override
+    void OnFile(const FoundFile& file, int loaded) override
     {
-        found.push_back({std::move(row), folder, file, loaded});
+        found.push_back({CellsOfFound(file), *file.m_folder, std::string(file.m_strName), loaded});
         if (cancelAfter > 0 && static_cast<int>(found.size()) == cancelAfter)
             g_bCancelScan = true;
     }
@@ -215,6 +217,52 @@ TEST(ScanFolder, ParallelReadsGiveTheRowsOfTheSingleThreadedWalkInItsOrder)
     }
 }
 
+// The walk reads a trailer on its own, without a record: each row must still hold what a
+// record's read of the same file gives, in every code page, whichever thread read it.
+TEST(ScanFolder, RowsHoldWhatARecordReadOfTheFileGives)
+{
+    TempDir dir;
+    const std::string high = "\xC0\xE8\xF0\x9A\x80\x98 \xD0\xB0";
+    const std::string track = Id3v1Bytes("T", "A", "B", "2001", std::string(28, 'c'), 3);
+    std::string trackTag = track;
+    trackTag[125] = '\0';
+    trackTag[126] = '\x07';
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"plain.mp3", Tagged("Title", "Artist", 17)},
+        {"high.mp3", FakeAudio(500) + Id3v1Bytes(high, high + "  \t", high, "19\xE9", high, 80)},
+        {"track.MP3", FakeAudio(500) + trackTag},
+        {"padded.mp3", FakeAudio(500) + Id3v1Bytes("Sp  ", " x\t ", "", "", "  ", 254)},
+        {"exactly200.mp3", FakeAudio(72) + Tagged("Short", "S", 1).substr(4000)},
+        {"just201.mp3", FakeAudio(73) + Tagged("Long", "L", 2).substr(4000)},
+        {"tiny.mp3", "TAG"},
+        {"empty.mp3", ""},
+        {"notag.mp3", FakeAudio(4000)},
+        {".mp3", Tagged("Hidden", "H", 3)},
+        {"target.txt", Tagged("Txt", "T", 4)},
+    };
+    for (const auto& [name, bytes] : files)
+        WriteFileBytes(dir / name, bytes);
+    ASSERT_EQ(::symlink("plain.mp3", (dir / "link.mp3").c_str()), 0);
+    ASSERT_EQ(::symlink("target.txt", (dir / "totext.mp3").c_str()), 0);
+    ASSERT_EQ(::symlink("missing.mp3", (dir / "dangling.mp3").c_str()), 0);
+    ASSERT_EQ(::mkfifo((dir / "pipe.mp3").c_str(), 0644), 0);
+
+    for (const char* codePage : {"windows-1250", "windows-1251", "UTF-8", "GB18030"}) {
+        ASSERT_TRUE(TagCodePage::Set(codePage));
+        for (int readers : {1, 16}) {
+            const auto found = Scan(dir.Path(), 0, readers);
+            ASSERT_EQ(found.size(), 14u) << codePage;
+            for (const Found& f : found) {
+                CMp3File record;
+                record.Load(dir / f.file);
+                EXPECT_EQ(f.row, RowOfFile(std::move(record), f.file, dir.Path()))
+                    << codePage << ", " << readers << " readers, " << f.file;
+            }
+        }
+    }
+    TagCodePage::Set("windows-1250");
+}
+
 TEST(ScanFolder, CancelStopsEveryLevelAndKeepsTheRowsSoFar)
 {
     TempDir dir;
@@ -260,18 +308,18 @@ WorkerRun RunWorker(const std::string& folder, bool waitBeforeTaking)
         worker.Wait();
     QElapsedTimer timer;
     timer.start();
-    std::vector<TrackList::Cells> rows;
+    FoundBatch files;
     bool more = true;
     while (more && timer.elapsed() < 20000) {
-        more = worker.TakeRows(rows, std::chrono::milliseconds(50));
-        run.batches += rows.empty() ? 0 : 1;
-        for (auto& row : rows)
-            run.rows.push_back(std::move(row));
+        more = worker.TakeFiles(files, std::chrono::milliseconds(50));
+        run.batches += files.IsEmpty() ? 0 : 1;
+        for (std::size_t i = 0; i < files.Size(); ++i)
+            run.rows.push_back(CellsOfFound(files.At(i)));
     }
     run.finishes = more ? 0 : 1;
     // The end, once seen, stays: no rows come after it.
-    EXPECT_FALSE(worker.TakeRows(rows, std::chrono::milliseconds(0)));
-    EXPECT_TRUE(rows.empty()) << "rows after the end";
+    EXPECT_FALSE(worker.TakeFiles(files, std::chrono::milliseconds(0)));
+    EXPECT_TRUE(files.IsEmpty()) << "rows after the end";
     worker.Wait();
     run.wakes = wakes;
     return run;
@@ -326,10 +374,10 @@ TEST(ScanWorker, ProgressNamesTheLastFileAndCancelFromAnotherThreadStops)
     g_bCancelScan = true;
     worker.Wait();
     std::size_t received = 0;
+    FoundBatch files;
     for (bool more = true; more;) {
-        std::vector<TrackList::Cells> rows;
-        more = worker.TakeRows(rows, std::chrono::milliseconds(0));
-        received += rows.size();
+        more = worker.TakeFiles(files, std::chrono::milliseconds(0));
+        received += files.Size();
     }
     const int loaded = g_nLoadedCount.load();
     EXPECT_LT(loaded, 2000);
