@@ -59,6 +59,27 @@ std::string_view RowTexts::Cell(int column) const
     return Part(PartOf(column));
 }
 
+void RowTexts::CellsInto(CellViews& cells) const
+{
+    cells[kFolderColumn] = m_pFolder ? std::string_view(*m_pFolder) : std::string_view();
+    if (!m_pBlock) {
+        for (int column = 0; column < kColumns; ++column) {
+            if (column != kFolderColumn)
+                cells[column] = {};
+        }
+        return;
+    }
+    std::array<std::uint32_t, kParts> ends;
+    std::memcpy(ends.data(), m_pBlock.get(), sizeof ends);
+    const char* texts = m_pBlock.get() + kHeader;
+    for (int column = 0; column < kColumns; ++column) {
+        if (column == kFolderColumn)
+            continue;
+        const int part = PartOf(column);
+        cells[column] = std::string_view(texts + ends[part - 1], ends[part] - ends[part - 1]);
+    }
+}
+
 void RowTexts::SetCell(int column, std::string_view text, std::string_view fileKey)
 {
     const ColumnText cell(column, text);

@@ -25,6 +25,8 @@ public:
     RowTexts(const CellViews& cells, std::string_view fileKey, const std::string* folder);
 
     std::string_view Cell(int column) const;
+    // Every cell at once.
+    void CellsInto(CellViews& cells) const;
     std::string_view FileKey() const { return Part(kKeyPart); }
     // The File cell of the row whose FileKey is key: code that compares rows by views of their
     // keys reaches the cell, stored after the key, without a visit to the row.

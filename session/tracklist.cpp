@@ -134,6 +134,13 @@ std::string_view TrackList::ItemText(int row, int column) const
     return CellOf(m_slots[m_order[row]], column);
 }
 
+void TrackList::ItemTexts(int row, CellViews& cells) const
+{
+    if (row < 0 || row >= GetItemCount())
+        return RowTexts().CellsInto(cells);
+    m_slots[m_order[row]].m_texts.CellsInto(cells);
+}
+
 bool TrackList::FileOrderHoldsAround(int row) const
 {
     const Row& here = m_slots[m_order[row]];

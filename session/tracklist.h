@@ -61,6 +61,8 @@ public:
     std::string GetItemText(int row, int column) const;
     // The same text without a copy; valid until the row changes.
     std::string_view ItemText(int row, int column) const;
+    // Every cell of row so, in one look at the row (empty cells for a row that is not there).
+    void ItemTexts(int row, CellViews& cells) const;
     void SetItemText(int row, int column, const std::string& text);
     // Several cells of one row (column, text) with one rebuild of the row and one change.
     using ColumnText = RowTexts::ColumnText;

@@ -13,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/listwriter.h"
 #include "fileops/pathchecks.h"
+#include "platform/codepage.h"
 #include "support/fixtures.h"
 #include "support/tmpfsmount.h"
 
@@ -193,6 +195,28 @@ TEST_F(SonivarCli, ListEscapesTabNewlineReturnAndBackslash)
     EXPECT_EQ(raw.out, "r.mp3\ta\\x98\\\\\t\\x81\t\t\t\t \t" + Dir() + "/raw\n");
     EXPECT_EQ(Run({"set", "year", "2024", "raw"}).status, 0);
     EXPECT_EQ(Trailer("raw/r.mp3"), TrailerOf({"\x81", "a\x98\\", "", "2024", "", 255}));
+}
+
+// The writer looks at texts eight bytes at a time: an escape must be found wherever it stands,
+// and the bytes that only look like one (other control bytes, a private-use character that is
+// no undefined byte, an undefined byte's mark outside a tag text) must stay as they are.
+TEST(ListWriter, EscapesWhereverTheByteStandsInALongText)
+{
+    const std::vector<std::pair<std::string, std::string>> escapes = {{"\t", "\\t"}, {"\n", "\\n"},
+        {"\r", "\\r"}, {"\\", "\\\\"}, {RawByteChar(0x98), "\\x98"},
+        {"\x01\x0B\x0C\x0D\x0E", "\x01\x0B\x0C\\r\x0E"}, {"\xEE\x80\x80", "\xEE\x80\x80"}};
+    for (const auto& [special, escaped] : escapes) {
+        for (std::size_t at = 0; at <= 20; ++at) {
+            const std::string before(at, 'a');
+            const std::string after(20 - at, 'b');
+            std::string out = "|";
+            AppendEscaped(out, before + special + after + special);
+            EXPECT_EQ(out, "|" + before + escaped + after + escaped) << at;
+        }
+    }
+    std::string out;
+    AppendEscaped(out, "folder " + RawByteChar(0x98) + " name", false);
+    EXPECT_EQ(out, "folder " + RawByteChar(0x98) + " name");
 }
 
 TEST_F(SonivarCli, SetWritesEachFieldIntoTheTrailer)
