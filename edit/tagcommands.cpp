@@ -1,5 +1,9 @@
 #include "edit/tagcommands.h"
 
+#include <functional>
+#include <vector>
+
+#include "edit/fieldbatch.h"
 #include "edit/preview.h"
 #include "model/genres.h"
 #include "model/mp3file.h"
@@ -23,32 +27,12 @@ constexpr const char* kNoChance = "Nista nije oznaceno. Nema sanse da prodje.";
 constexpr const char* kMaybe = "Nista nije oznaceno. Samo tako mozda i proradi.";
 constexpr const char* kCaption = "Oznaci nesto";
 
-// Fills the record from the row's file, opened by its name in its folder (folders keeps the
-// batch's folders open), with the row it belongs to; the file stays open in the record for
-// CommitRow. The tag layer reports file errors by its results; anything it lets
-// escape leaves the record with empty texts, so the batch goes on with the next row.
+// Fills the record from the row's file (see LoadRowFile).
 void LoadRow(Session& session, OpenFolders& folders, CMp3File& file, int row)
 {
     const TrackList& list = session.List();
-    const std::string folderText = list.GetItemText(row, TrackList::ColFolder);
-    const std::string name = list.GetItemText(row, TrackList::ColFile);
-    try {
-        file.Load(
-            JoinPath(folderText, name), CMp3File::kForUpdate, folders.Descriptor(folderText), name);
-    } catch (const CException&) {
-    }
-    file.m_nItem = row;
-}
-
-// The row's texts and genre as the record holds them.
-void ShowRecord(TrackList& list, int row, const CMp3File& file)
-{
-    const std::string genre = GenreName(static_cast<signed char>(file.m_byGenre));
-    const TrackList::ColumnText cells[]
-        = {{TrackList::ColArtist, file.m_strArtist}, {TrackList::ColAlbum, file.m_strAlbum},
-            {TrackList::ColName, file.m_strTitle}, {TrackList::ColYear, file.m_strYear},
-            {TrackList::ColComment, file.m_strComment}, {TrackList::ColGenre, genre}};
-    list.SetItemTexts(row, cells);
+    LoadRowFile(folders, file, list.GetItemText(row, TrackList::ColFolder),
+        list.GetItemText(row, TrackList::ColFile), row);
 }
 
 // What a dry run shows instead of the write: the checks the write would fail on, then the
@@ -106,6 +90,20 @@ std::string& FieldOf(CMp3File& file, int commandId)
         return file.m_strYear;
     default:
         return file.m_strComment;
+    }
+}
+
+// A dry run of a field's batch: each selected row read, changed and previewed in turn.
+void PreviewField(Session& session, const std::function<void(CMp3File&)>& change)
+{
+    TrackList& list = session.List();
+    OpenFolders folders;
+    CMp3File file;
+    for (int row = list.GetNextSelected(-1); row != -1; row = list.GetNextSelected(row)) {
+        LoadRow(session, folders, file, row);
+        CMp3File before = file;
+        change(file);
+        CommitRow(session, std::move(before), file);
     }
 }
 
@@ -196,16 +194,11 @@ void OnChangeTagField(Session& session, int commandId)
         session.Journal().Clear();
         TrackList& list = session.List();
         session.Journal().Reserve(list.GetSelectedCount());
-        OpenFolders folders;
-        CMp3File file;
-        for (int row = list.GetNextSelected(-1); row != -1;) {
-            const int next = list.GetNextSelected(row);
-            LoadRow(session, folders, file, row);
-            CMp3File before = file;
-            FieldOf(file, commandId) = text;
-            CommitRow(session, std::move(before), file);
-            row = next;
-        }
+        const auto change = [&](CMp3File& file) { FieldOf(file, commandId) = text; };
+        if (session.IsDryRun())
+            PreviewField(session, change);
+        else
+            WriteSelectedFiles(session, change);
     }
     session.UpdateUndoMenu();
     failed.ShowIfAny(session);

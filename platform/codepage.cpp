@@ -6,6 +6,9 @@
 #include <cerrno>
 #include <iconv.h>
 #include <mutex>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/strutil.h"
 
@@ -88,6 +91,9 @@ struct Converters {
     std::array<std::string, 128> byteText;
     std::array<bool, 128> byteStarts {};
     bool singleByte = true;
+    // The characters single bytes decode to, each with its byte, sorted by character: Encode
+    // finds these without a call of iconv.
+    std::vector<std::pair<std::string, char>> textBytes;
 
     ~Converters() { CloseAll(); }
 
@@ -118,16 +124,30 @@ struct Converters {
         encode = iconv_open((name + "//TRANSLIT").c_str(), "UTF-8");
         encodeExact = iconv_open(name.c_str(), "UTF-8");
         singleByte = true;
+        textBytes.clear();
         for (int b = 0x80; b <= 0xFF; ++b) {
             const char byte = static_cast<char>(b);
             std::string& text = byteText[static_cast<std::size_t>(b - 0x80)];
             const Step step = DecodeOne(&byte, 1, text);
             byteStarts[static_cast<std::size_t>(b - 0x80)] = step == Step::Incomplete;
-            if (step != Step::Decoded)
+            if (step == Step::Decoded)
+                textBytes.emplace_back(text, byte);
+            else
                 text = RawByteChar(static_cast<unsigned char>(b));
             if (step == Step::Incomplete)
                 singleByte = false;
         }
+        std::sort(textBytes.begin(), textBytes.end());
+    }
+
+    // The byte a character decodes from on its own (and so encodes to exactly); -1 when none.
+    int ByteOf(std::string_view character) const
+    {
+        const auto found = std::lower_bound(textBytes.begin(), textBytes.end(), character,
+            [](const auto& entry, std::string_view key) { return entry.first < key; });
+        if (found == textBytes.end() || found->first != character)
+            return -1;
+        return static_cast<unsigned char>(found->second);
     }
 
     enum class Step { Decoded, Incomplete, Invalid };
@@ -364,6 +384,8 @@ std::string TagCodePage::Encode(const std::string& text, std::size_t width, std:
             bytes = "?";
         } else if (n == 1 || cv.utf8) {
             bytes = text.substr(i, n);
+        } else if (const int byte = cv.ByteOf(std::string_view(text).substr(i, n)); byte >= 0) {
+            bytes = std::string(1, static_cast<char>(byte));
         } else if (!ConvertOne(cv.encodeExact, &text[i], n, bytes)
             && !ConvertOne(cv.encode, &text[i], n, bytes)) {
             bytes = "?";

@@ -1,0 +1,146 @@
+#include "edit/fieldbatch.h"
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "model/genres.h"
+#include "model/mp3file.h"
+#include "platform/exception.h"
+#include "platform/folderfiles.h"
+#include "platform/openfolders.h"
+#include "platform/path.h"
+#include "session/batch.h"
+#include "session/session.h"
+#include "session/splitbatch.h"
+#include "session/undojournal.h"
+
+namespace {
+
+// A folder of the batch's rows, with its listing once a row of it is named.
+struct Folder {
+    std::string m_strText;
+    std::unique_ptr<FolderFiles> m_pFiles;
+};
+
+// One selected row, from its file's write to its commit.
+struct Row {
+    int m_nRow = -1;
+    std::size_t m_nFolder = 0;
+    // The row's File cell: the row changes only at its commit, after its write.
+    std::string_view m_name;
+    CMp3File m_before;
+    // The texts and genre the file holds after the write.
+    CMp3File m_written;
+    JournalFileKey m_key;
+    bool m_bWritten = false;
+    // Why the write failed: an errno value or the file layer's own code, or what it threw.
+    int m_nError = 0;
+    std::exception_ptr m_error;
+};
+
+// The selected rows, each with the index of its folder. Folder cells of one folder share
+// their text, so a folder is found by where its text lies.
+void CollectRows(const TrackList& list, std::vector<Row>& rows, std::vector<Folder>& folders)
+{
+    std::unordered_map<const char*, std::size_t> folderAt;
+    rows.reserve(static_cast<std::size_t>(list.GetSelectedCount()));
+    for (int index = list.GetNextSelected(-1); index != -1; index = list.GetNextSelected(index)) {
+        const std::string_view folder = list.ItemText(index, TrackList::ColFolder);
+        const auto [at, added] = folderAt.try_emplace(folder.data(), folders.size());
+        if (added)
+            folders.push_back({std::string(folder), nullptr});
+        Row& row = rows.emplace_back();
+        row.m_nRow = index;
+        row.m_nFolder = at->second;
+        row.m_name = list.ItemText(index, TrackList::ColFile);
+    }
+}
+
+// Reads the row's file into file, changes it and writes it, on a thread of the batch.
+void WriteRow(OpenFolders& folders, CMp3File& file, const std::string& folder, Row& row,
+    const std::function<void(CMp3File&)>& change)
+{
+    LoadRowFile(folders, file, folder, std::string(row.m_name), row.m_nRow);
+    row.m_before = file;
+    change(file);
+    row.m_key = JournalFileKey::OfKeptFile(file);
+    try {
+        row.m_bWritten = file.WriteTag();
+        row.m_nError = file.m_nLastError;
+    } catch (const CException&) {
+        row.m_error = std::current_exception();
+    }
+    row.m_written.m_strArtist = std::move(file.m_strArtist);
+    row.m_written.m_strAlbum = std::move(file.m_strAlbum);
+    row.m_written.m_strTitle = std::move(file.m_strTitle);
+    row.m_written.m_strYear = std::move(file.m_strYear);
+    row.m_written.m_strComment = std::move(file.m_strComment);
+    row.m_written.m_byGenre = file.m_byGenre;
+}
+
+void CommitRow(Session& session, Row& row)
+{
+    const std::string& path = row.m_before.m_strPath;
+    if (row.m_error) {
+        try {
+            std::rethrow_exception(row.m_error);
+        } catch (const CException& error) {
+            ReportRowFailure(path, error);
+        }
+        return;
+    }
+    if (!row.m_bWritten) {
+        ReportRowFailure(path, row.m_nError ? FileErrorText(row.m_nError) : std::string());
+        return;
+    }
+    TrackList& list = session.List();
+    session.Journal().Add(std::move(row.m_before), list.IdOfRow(row.m_nRow), row.m_key);
+    ShowRecord(list, row.m_nRow, row.m_written);
+}
+
+} // namespace
+
+void LoadRowFile(OpenFolders& folders, CMp3File& file, const std::string& folder,
+    const std::string& name, int row)
+{
+    try {
+        file.Load(JoinPath(folder, name), CMp3File::kForUpdate, folders.Descriptor(folder), name);
+    } catch (const CException&) {
+    }
+    file.m_nItem = row;
+}
+
+void ShowRecord(TrackList& list, int row, const CMp3File& file)
+{
+    const std::string genre = GenreName(static_cast<signed char>(file.m_byGenre));
+    const TrackList::ColumnText cells[]
+        = {{TrackList::ColArtist, file.m_strArtist}, {TrackList::ColAlbum, file.m_strAlbum},
+            {TrackList::ColName, file.m_strTitle}, {TrackList::ColYear, file.m_strYear},
+            {TrackList::ColComment, file.m_strComment}, {TrackList::ColGenre, genre}};
+    list.SetItemTexts(row, cells);
+}
+
+void WriteSelectedFiles(Session& session, const std::function<void(CMp3File&)>& change)
+{
+    std::vector<Row> rows;
+    std::vector<Folder> folders;
+    CollectRows(session.List(), rows, folders);
+    OpenFolders open[2];
+    CMp3File files[2];
+    auto fileOf = [&](std::size_t index) {
+        Folder& folder = folders[rows[index].m_nFolder];
+        if (!folder.m_pFiles)
+            folder.m_pFiles = std::make_unique<FolderFiles>(folder.m_strText);
+        return folder.m_pFiles->IdOf(rows[index].m_name);
+    };
+    auto work = [&](std::size_t index, int thread) {
+        Row& row = rows[index];
+        WriteRow(open[thread], files[thread], folders[row.m_nFolder].m_strText, row, change);
+    };
+    RunSplitByFile(
+        rows.size(), fileOf, work, [&](std::size_t index) { CommitRow(session, rows[index]); });
+}
