@@ -2,21 +2,37 @@
 
 #include <cstring>
 
+#include "session/rowblocks.h"
+
 // Block layout: kParts ends (std::uint32_t, offsets after the header), then the parts' bytes.
+// The top bit of the last end tells a piece of a RowBlocks chunk from a block of the heap.
 namespace {
 
 constexpr std::size_t kHeader = 8 * sizeof(std::uint32_t);
+constexpr std::uint32_t kPiece = 0x80000000u;
+
+std::uint32_t HeaderWord(const char* block, int part)
+{
+    std::uint32_t word;
+    std::memcpy(&word, block + part * sizeof word, sizeof word);
+    return word;
+}
 
 std::uint32_t EndAt(const char* block, int part)
 {
-    std::uint32_t end;
-    std::memcpy(&end, block + part * sizeof end, sizeof end);
-    return end;
+    return HeaderWord(block, part) & ~kPiece;
 }
 
 } // namespace
 
-RowTexts::RowTexts(const CellViews& cells, std::string_view fileKey, const std::string* folder)
+void RowTexts::Release::operator()(char* block) const
+{
+    if (!(HeaderWord(block, kParts - 1) & kPiece))
+        delete[] block;
+}
+
+RowTexts::RowTexts(
+    const CellViews& cells, std::string_view fileKey, const std::string* folder, RowBlocks* blocks)
     : m_pFolder(folder)
 {
     Parts parts;
@@ -25,7 +41,7 @@ RowTexts::RowTexts(const CellViews& cells, std::string_view fileKey, const std::
             parts[PartOf(column)] = cells[column];
     }
     parts[kKeyPart] = fileKey;
-    Build(parts);
+    Build(parts, blocks);
 }
 
 std::string_view RowTexts::Part(int part) const
@@ -71,6 +87,7 @@ void RowTexts::CellsInto(CellViews& cells) const
     }
     std::array<std::uint32_t, kParts> ends;
     std::memcpy(ends.data(), m_pBlock.get(), sizeof ends);
+    ends[kParts - 1] &= ~kPiece;
     const char* texts = m_pBlock.get() + kHeader;
     for (int column = 0; column < kColumns; ++column) {
         if (column == kFolderColumn)
@@ -99,19 +116,21 @@ void RowTexts::SetCells(std::span<const ColumnText> cells, std::string_view file
     Build(parts);
 }
 
-void RowTexts::Build(const Parts& parts)
+void RowTexts::Build(const Parts& parts, RowBlocks* blocks)
 {
     std::size_t total = 0;
     for (std::string_view part : parts)
         total += part.size();
     // The new block is filled before the old one goes: a part may be a view into the old.
-    std::unique_ptr<char[]> block(new char[kHeader + total]);
+    std::unique_ptr<char[], Release> block(
+        blocks ? blocks->Allocate(kHeader + total) : new char[kHeader + total]);
     std::uint32_t end = 0;
     for (int part = 0; part < kParts; ++part) {
         if (!parts[part].empty())
             std::memcpy(block.get() + kHeader + end, parts[part].data(), parts[part].size());
         end += static_cast<std::uint32_t>(parts[part].size());
-        std::memcpy(block.get() + part * sizeof end, &end, sizeof end);
+        const std::uint32_t word = part == kParts - 1 && blocks ? end | kPiece : end;
+        std::memcpy(block.get() + part * sizeof word, &word, sizeof word);
     }
     m_pBlock = std::move(block);
 }

@@ -7,10 +7,12 @@
 #include <string>
 #include <string_view>
 
-// The texts of one track list row in one heap block: the sort key of the File cell and the
-// cells of every column but Folder, behind a header with the end of each part. The Folder
-// cell is a text shared with the other rows of the folder (see TextPool), so a row costs one
-// allocation and a folder's path is kept once.
+class RowBlocks;
+
+// The texts of one track list row in one block: the sort key of the File cell and the cells of
+// every column but Folder, behind a header with the end of each part. The Folder cell is a
+// text shared with the other rows of the folder (see TextPool), so a row costs one allocation
+// (or a piece of a RowBlocks chunk) and a folder's path is kept once.
 class RowTexts final {
 public:
     static constexpr int kColumns = 8;
@@ -21,8 +23,10 @@ public:
     using CellViews = std::array<std::string_view, kColumns>;
 
     RowTexts() = default;
-    // The Folder cell of cells is not kept: folder stands for it and must outlive the row.
-    RowTexts(const CellViews& cells, std::string_view fileKey, const std::string* folder);
+    // The Folder cell of cells is not kept: folder stands for it and must outlive the row. With
+    // blocks, the block is a piece of theirs, which must outlive the row too.
+    RowTexts(const CellViews& cells, std::string_view fileKey, const std::string* folder,
+        RowBlocks* blocks = nullptr);
 
     std::string_view Cell(int column) const;
     // Every cell at once.
@@ -33,7 +37,7 @@ public:
     static std::string_view FileCellOfKey(std::string_view key);
     // A cell other than Folder; fileKey is the new File cell's key when column is File.
     void SetCell(int column, std::string_view text, std::string_view fileKey);
-    // Several cells other than Folder (column, text) in one new block.
+    // Several cells other than Folder (column, text) in one new block, from the heap.
     using ColumnText = std::pair<int, std::string_view>;
     void SetCells(std::span<const ColumnText> cells, std::string_view fileKey);
     void SetFolder(const std::string* folder) { m_pFolder = folder; }
@@ -48,10 +52,15 @@ private:
     static constexpr int kKeyPart = 0;
     using Parts = std::array<std::string_view, kParts>;
 
+    // Frees a block from the heap; a piece of a RowBlocks chunk stays for them to free.
+    struct Release {
+        void operator()(char* block) const;
+    };
+
     static int PartOf(int column) { return column < kFolderColumn ? column + 1 : kParts - 1; }
     std::string_view Part(int part) const;
-    void Build(const Parts& parts);
+    void Build(const Parts& parts, RowBlocks* blocks = nullptr);
 
-    std::unique_ptr<char[]> m_pBlock;
+    std::unique_ptr<char[], Release> m_pBlock;
     const std::string* m_pFolder = nullptr;
 };

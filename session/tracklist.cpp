@@ -6,8 +6,9 @@
 #include "platform/codepage.h"
 
 // Storage: every row sits in one slot of m_slots, its texts and the sort key of its File cell
-// in one block (RowTexts) and its Folder cell shared with the rows of the same folder
-// (m_folders); m_order maps row indices to slots, so inserting, removing and sorting move
+// in one block (RowTexts; those of the rows a load adds are pieces of large chunks, m_rowBlocks,
+// freed together once no row is left) and its Folder cell shared with the rows of the same
+// folder (m_folders); m_order maps row indices to slots, so inserting, removing and sorting move
 // 4-byte slot numbers, never texts. A folder's text is kept until the list is emptied, even
 // when its rows are gone. A RowId is the slot number in its low 32 bits and a serial in its high
 // bits, so an id is never reused even when its slot is.
@@ -74,7 +75,8 @@ TrackList::CellViews ViewsOf(const TrackList::Cells& cells)
 
 } // namespace
 
-std::uint32_t TrackList::NewSlot(const CellViews& cells, const std::string* folder)
+std::uint32_t TrackList::NewSlot(
+    const CellViews& cells, const std::string* folder, RowBlocks* blocks)
 {
     std::uint32_t slot;
     if (!m_freeSlots.empty()) {
@@ -85,7 +87,7 @@ std::uint32_t TrackList::NewSlot(const CellViews& cells, const std::string* fold
         m_slots.emplace_back();
     }
     Row& row = m_slots[slot];
-    row.m_texts = RowTexts(cells, m_keys.KeyOf(cells[ColFile]), folder);
+    row.m_texts = RowTexts(cells, m_keys.KeyOf(cells[ColFile]), folder, blocks);
     row.m_nId = (++m_nSerial << 32) | slot;
     row.m_bSelected = false;
     row.m_bUsed = true;
@@ -101,6 +103,17 @@ void TrackList::FreeSlot(std::uint32_t slot)
     row.m_bSelected = false;
     row.m_bUsed = false;
     m_freeSlots.push_back(slot);
+}
+
+void TrackList::ReleaseSlotsWhenAllFree()
+{
+    // A piece of m_rowBlocks is freed only with all of them: once the last row is gone, a list
+    // whose rows were removed one by one holds no memory of them.
+    if (m_freeSlots.size() != m_slots.size())
+        return;
+    m_slots = std::deque<Row>();
+    m_freeSlots = std::vector<std::uint32_t>();
+    m_rowBlocks.Clear();
 }
 
 void TrackList::RowsChanged()
@@ -246,7 +259,7 @@ void TrackList::StageInto(StagedRows& staged, std::size_t count, const CellsOfRo
             folder = m_folders.Intern(cells[ColFolder]);
             folderText = *folder;
         }
-        const std::uint32_t slot = NewSlot(cells, folder);
+        const std::uint32_t slot = NewSlot(cells, folder, &m_rowBlocks);
         entries.push_back(StagedRows::EntryOf(m_slots[slot].m_texts, slot));
     }
     staged.Add(entries);
@@ -355,6 +368,7 @@ void TrackList::DeleteItems(std::vector<int> rows)
         m_order.swap(kept);
         if (m_order.size() <= 1)
             m_bFileOrdered = true;
+        ReleaseSlotsWhenAllFree();
         RowsChanged();
     };
 
@@ -376,6 +390,7 @@ void TrackList::DeleteAllItems()
     auto clear = [this] {
         m_order = std::vector<std::uint32_t>();
         m_slots = std::deque<Row>();
+        m_rowBlocks.Clear();
         m_folders.Clear();
         m_freeSlots = std::vector<std::uint32_t>();
         m_staged.Clear();

@@ -14,6 +14,7 @@
 #include <QPersistentModelIndex>
 
 #include "session/collationkeys.h"
+#include "session/rowblocks.h"
 #include "session/rowtexts.h"
 #include "session/stagedrows.h"
 #include "session/textpool.h"
@@ -141,14 +142,18 @@ private:
     // The list's bookkeeping after cells first..last of row changed.
     void CellsChanged(int row, int first, int last, bool fileChanged);
     bool KeyLess(const Row& a, const Row& b) const;
-    // A slot holding a new row of cells; folder is the Folder cell's shared text.
-    std::uint32_t NewSlot(const CellViews& cells, const std::string* folder);
+    // A slot holding a new row of cells; folder is the Folder cell's shared text. The row's
+    // texts take a piece of blocks when given, else a block of the heap.
+    std::uint32_t NewSlot(
+        const CellViews& cells, const std::string* folder, RowBlocks* blocks = nullptr);
     // Makes rows of the cells that cellsOf gives and adds them to staged as one batch.
     void StageInto(StagedRows& staged, std::size_t count, const CellsOfRow& cellsOf);
     // Places rows sorted among themselves into File order, or after the rows when another
     // order stands.
     void PlaceSorted(std::vector<std::uint32_t> added);
     void FreeSlot(std::uint32_t slot);
+    // Lets go of every slot and of the load's storage when no slot holds a row any more.
+    void ReleaseSlotsWhenAllFree();
     void RebuildRowIndex() const;
     void RowsChanged();
     bool FileOrderHoldsAround(int row) const;
@@ -167,6 +172,8 @@ private:
     int m_nSortColumn = -1;
     bool m_bSortAscending = true;
 
+    // The texts of the rows a load added (declared first: the rows go before their storage).
+    RowBlocks m_rowBlocks;
     // A deque grows without moving its rows, so the peak of a growing list is the list.
     std::deque<Row> m_slots;
     std::vector<std::uint32_t> m_freeSlots;

@@ -202,6 +202,38 @@ TEST(TrackList, RowIdsFollowRowsAndAreNeverReused)
     EXPECT_EQ(list.RowOfId(c), -1);
     EXPECT_NE(list.IdOfRow(1), c);
     EXPECT_EQ(list.IdOfRow(5), 0u);
+
+    // A load's rows keep their texts in shared chunks (a row of very long texts in one of its
+    // own); an edit gives a row a block of its own, and the chunks go with the last row.
+    TrackList loaded;
+    std::vector<TrackList::Cells> rows;
+    for (int i = 0; i < 3000; ++i)
+        rows.push_back(Row("f" + std::to_string(i) + ".mp3", std::string(i % 50, 'a')));
+    rows.push_back(Row("long.mp3", std::string(40000, 'x'), "1999"));
+    loaded.StageRows(rows);
+    loaded.PlaceStagedRows();
+    ASSERT_EQ(loaded.GetItemCount(), 3001);
+    const TrackList::RowId edited = loaded.IdOfRow(0);
+    loaded.SetItemText(0, TrackList::ColArtist, "edited");
+    for (int row = 0; row < loaded.GetItemCount(); ++row) {
+        const std::string file = loaded.GetItemText(row, TrackList::ColFile);
+        const std::string artist = loaded.GetItemText(row, TrackList::ColArtist);
+        if (row == 0)
+            EXPECT_EQ(artist, "edited");
+        else if (file == "long.mp3")
+            EXPECT_EQ(artist, std::string(40000, 'x'));
+        else
+            EXPECT_EQ(artist, std::string(std::stoi(file.substr(1)) % 50, 'a')) << file;
+    }
+    while (loaded.GetItemCount() > 1)
+        loaded.DeleteItems({0, 1});
+    EXPECT_EQ(loaded.GetItemText(0, TrackList::ColYear), "1999");
+    loaded.DeleteItem(0);
+    EXPECT_EQ(loaded.RowOfId(edited), -1);
+    loaded.AddRows({Row("again.mp3", "A")});
+    EXPECT_EQ(Column(loaded, TrackList::ColArtist), (std::vector<std::string> {"A"}));
+    EXPECT_EQ(loaded.RowOfId(edited), -1);
+    EXPECT_NE(loaded.IdOfRow(0), edited);
 }
 
 TEST(TrackList, EditingTheFileCellNeverMovesARow)
