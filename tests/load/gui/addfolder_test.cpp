@@ -396,7 +396,8 @@ TEST(AddFolder, CloseDuringAScanIsRefusedBehindATrulyModalLoadingDialog)
 {
     SettingsHome home;
     TempDir dir;
-    MakeLargeTree(dir, 20, 100);
+    // Enough files that the scan still runs when the watcher first looks, on a busy machine too.
+    MakeLargeTree(dir, 30, 200);
     ScriptedUi ui;
     CMainDlg window(ui);
     window.SetCommandLineFolder(dir.Path());
