@@ -34,7 +34,7 @@ void WriteField(Id3v1Block& block, int offset, int width, std::string& text)
     std::string bytes = TagCodePage::Encode(text, static_cast<std::size_t>(width), &fitted);
     std::memset(block.data() + offset, 0, static_cast<std::size_t>(width));
     std::memcpy(block.data() + offset, bytes.data(), bytes.size());
-    text = fitted;
+    text = std::move(fitted);
 }
 
 } // namespace

@@ -201,7 +201,7 @@ bool CMp3File::LoadOpened(CFile& file, const std::string& path)
         Id3v1Block block;
         if (!ReadEnd(file, length, block) || !m_bLongEnough)
             return false;
-        TakeFields(ParseId3v1(block));
+        ParseFields(block);
     } catch (const CException&) {
         // A read error leaves the texts empty.
         return m_bLongEnough;
@@ -254,6 +254,15 @@ bool CMp3File::WriteTagToSameFile(std::uint64_t device, std::uint64_t inode)
     return WriteTrailer(*file);
 }
 
+void CMp3File::ParseFields(const Id3v1Block& block)
+{
+    // The record's strings are lent to the parse, which decodes into the room they have.
+    Id3v1Fields fields {std::move(m_strTitle), std::move(m_strArtist), std::move(m_strAlbum),
+        std::move(m_strYear), std::move(m_strComment)};
+    ParseId3v1(block, fields);
+    TakeFields(std::move(fields));
+}
+
 void CMp3File::TakeFields(Id3v1Fields&& fields)
 {
     m_strTitle = std::move(fields.title);
@@ -267,11 +276,14 @@ void CMp3File::TakeFields(Id3v1Fields&& fields)
 
 bool CMp3File::WriteTrailer(CFile& file)
 {
-    Id3v1Fields fields {m_strTitle, m_strArtist, m_strAlbum, m_strYear, m_strComment,
-        static_cast<std::uint8_t>(m_byGenre), m_byTrack};
+    // The record's strings go through the render (which cuts them) and come back as a read
+    // of the trailer gives them, decoded into the room they have.
+    Id3v1Fields fields {std::move(m_strTitle), std::move(m_strArtist), std::move(m_strAlbum),
+        std::move(m_strYear), std::move(m_strComment), static_cast<std::uint8_t>(m_byGenre),
+        m_byTrack};
     const Id3v1Block block = RenderId3v1(fields);
-    // The record takes the texts as a read of the trailer gives them back.
-    TakeFields(ParseId3v1(block));
+    ParseId3v1(block, fields);
+    TakeFields(std::move(fields));
 
     std::int64_t length = m_nLength;
     try {

@@ -117,6 +117,8 @@ private:
     bool ReadEnd(CFile& file, std::int64_t length, Id3v1Block& block);
     // The texts, genre and track of a parsed trailer.
     void TakeFields(Id3v1Fields&& fields);
+    // The texts, genre and track of the trailer block, decoded into the record's own strings.
+    void ParseFields(const Id3v1Block& block);
     // Renders the trailer and writes it into the open file, then closes it. The file's length
     // and marker are looked at unless the kept file's read saw them.
     bool WriteTrailer(CFile& file);
