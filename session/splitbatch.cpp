@@ -26,7 +26,7 @@ void RunSplitByFile(std::size_t rows, const std::function<std::uint64_t(std::siz
 {
     std::vector<std::uint8_t> owner(rows);
     std::atomic<std::size_t> named {0};
-    const std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[rows]);
+    const auto done = std::make_unique<std::atomic<bool>[]>(rows);
     auto workOne = [&](std::size_t row, int thread) {
         work(row, thread);
         done[row].store(true, std::memory_order_release);
