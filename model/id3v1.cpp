@@ -30,11 +30,9 @@ void ReadField(const Id3v1Block& block, int offset, int width, std::string& text
 
 void WriteField(Id3v1Block& block, int offset, int width, std::string& text)
 {
-    std::string fitted;
-    std::string bytes = TagCodePage::Encode(text, static_cast<std::size_t>(width), &fitted);
-    std::memset(block.data() + offset, 0, static_cast<std::size_t>(width));
-    std::memcpy(block.data() + offset, bytes.data(), bytes.size());
-    text = std::move(fitted);
+    char* field = reinterpret_cast<char*>(block.data()) + offset;
+    std::memset(field, 0, static_cast<std::size_t>(width));
+    text.resize(TagCodePage::EncodeTo(text, static_cast<std::size_t>(width), field));
 }
 
 } // namespace

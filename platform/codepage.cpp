@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
 #include <mutex>
 #include <string_view>
@@ -361,18 +362,21 @@ void TagCodePage::DecodeInto(const char* bytes, std::size_t length, std::string&
     }
 }
 
-std::string TagCodePage::Encode(const std::string& text, std::size_t width, std::string* fitted)
+namespace {
+
+// Encodes the longest prefix of whole characters of text that fits in width bytes, handing
+// put the bytes of each character in turn; returns that prefix's length in text.
+template <typename Put> std::size_t EncodePrefix(std::string_view text, std::size_t width, Put put)
 {
     // ASCII stays as it is in every code page accepted, a byte a character: a text of it
     // alone is simply cut to the width.
     if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; })) {
-        std::string out = text.substr(0, std::min(text.size(), width));
-        if (fitted)
-            *fitted = out;
-        return out;
+        const std::size_t length = std::min(text.size(), width);
+        put(text.substr(0, length));
+        return length;
     }
     Converters& cv = ThreadConverters();
-    std::string out;
+    std::size_t used = 0;
     std::size_t i = 0;
     while (i < text.size()) {
         std::size_t n = Utf8CharAt(text, i);
@@ -384,20 +388,39 @@ std::string TagCodePage::Encode(const std::string& text, std::size_t width, std:
             bytes = "?";
         } else if (n == 1 || cv.utf8) {
             bytes = text.substr(i, n);
-        } else if (const int byte = cv.ByteOf(std::string_view(text).substr(i, n)); byte >= 0) {
+        } else if (const int byte = cv.ByteOf(text.substr(i, n)); byte >= 0) {
             bytes = std::string(1, static_cast<char>(byte));
         } else if (!ConvertOne(cv.encodeExact, &text[i], n, bytes)
             && !ConvertOne(cv.encode, &text[i], n, bytes)) {
             bytes = "?";
         }
-        if (out.size() + bytes.size() > width)
+        if (used + bytes.size() > width)
             break;
-        out += bytes;
+        put(std::string_view(bytes));
+        used += bytes.size();
         i += n;
     }
+    return i;
+}
+
+} // namespace
+
+std::string TagCodePage::Encode(const std::string& text, std::size_t width, std::string* fitted)
+{
+    std::string out;
+    const std::size_t length
+        = EncodePrefix(text, width, [&out](std::string_view bytes) { out += bytes; });
     if (fitted)
-        *fitted = text.substr(0, i);
+        *fitted = text.substr(0, length);
     return out;
+}
+
+std::size_t TagCodePage::EncodeTo(std::string_view text, std::size_t width, char* out)
+{
+    return EncodePrefix(text, width, [&out](std::string_view bytes) {
+        std::memcpy(out, bytes.data(), bytes.size());
+        out += bytes.size();
+    });
 }
 
 bool TagCodePage::Holds(std::string_view character)

@@ -31,6 +31,9 @@ public:
     // when given.
     static std::string Encode(
         const std::string& text, std::size_t width, std::string* fitted = nullptr);
+    // The same into out, which has room for width bytes; returns the length of the prefix of
+    // text that was encoded. A write encodes many fields one after another.
+    static std::size_t EncodeTo(std::string_view text, std::size_t width, char* out);
     // True when the code page has a form of its own for this one character (UTF-8), so that
     // Encode writes it without transliteration.
     static bool Holds(std::string_view character);
