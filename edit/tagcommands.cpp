@@ -1,7 +1,6 @@
 #include "edit/tagcommands.h"
 
 #include <functional>
-#include <vector>
 
 #include "edit/fieldbatch.h"
 #include "edit/preview.h"
