@@ -26,12 +26,9 @@ struct Folder {
     std::unique_ptr<FolderFiles> m_pFiles;
 };
 
-// One selected row, from its file's write to its commit.
-struct Row {
-    int m_nRow = -1;
-    std::size_t m_nFolder = 0;
-    // The row's File cell: the row changes only at its commit, after its write.
-    std::string_view m_name;
+// What the write of a row's file left for its commit. Made by the thread that writes the row
+// and freed at the commit, so that a batch holds few of them at once.
+struct Outcome {
     CMp3File m_before;
     // The texts and genre the file holds after the write.
     CMp3File m_written;
@@ -40,6 +37,15 @@ struct Row {
     // Why the write failed: an errno value or the file layer's own code, or what it threw.
     int m_nError = 0;
     std::exception_ptr m_error;
+};
+
+// One selected row, from its file's write to its commit.
+struct Row {
+    int m_nRow = -1;
+    std::size_t m_nFolder = 0;
+    // The row's File cell: the row changes only at its commit, after its write.
+    std::string_view m_name;
+    std::unique_ptr<Outcome> m_pOutcome;
 };
 
 // The selected rows, each with the index of its folder. Folder cells of one folder share
@@ -65,41 +71,46 @@ void WriteRow(OpenFolders& folders, CMp3File& file, const std::string& folder, R
     const std::function<void(CMp3File&)>& change)
 {
     LoadRowFile(folders, file, folder, std::string(row.m_name), row.m_nRow);
-    row.m_before = file;
+    auto outcome = std::make_unique<Outcome>();
+    outcome->m_before = file;
     change(file);
-    row.m_key = JournalFileKey::OfKeptFile(file);
+    outcome->m_key = JournalFileKey::OfKeptFile(file);
     try {
-        row.m_bWritten = file.WriteTag();
-        row.m_nError = file.m_nLastError;
+        outcome->m_bWritten = file.WriteTag();
+        outcome->m_nError = file.m_nLastError;
     } catch (const CException&) {
-        row.m_error = std::current_exception();
+        outcome->m_error = std::current_exception();
     }
-    row.m_written.m_strArtist = std::move(file.m_strArtist);
-    row.m_written.m_strAlbum = std::move(file.m_strAlbum);
-    row.m_written.m_strTitle = std::move(file.m_strTitle);
-    row.m_written.m_strYear = std::move(file.m_strYear);
-    row.m_written.m_strComment = std::move(file.m_strComment);
-    row.m_written.m_byGenre = file.m_byGenre;
+    CMp3File& written = outcome->m_written;
+    written.m_strArtist = std::move(file.m_strArtist);
+    written.m_strAlbum = std::move(file.m_strAlbum);
+    written.m_strTitle = std::move(file.m_strTitle);
+    written.m_strYear = std::move(file.m_strYear);
+    written.m_strComment = std::move(file.m_strComment);
+    written.m_byGenre = file.m_byGenre;
+    row.m_pOutcome = std::move(outcome);
 }
 
 void CommitRow(Session& session, Row& row)
 {
-    const std::string& path = row.m_before.m_strPath;
-    if (row.m_error) {
+    const std::unique_ptr<Outcome> outcome = std::move(row.m_pOutcome);
+    const std::string& path = outcome->m_before.m_strPath;
+    if (outcome->m_error) {
         try {
-            std::rethrow_exception(row.m_error);
+            std::rethrow_exception(outcome->m_error);
         } catch (const CException& error) {
             ReportRowFailure(path, error);
         }
         return;
     }
-    if (!row.m_bWritten) {
-        ReportRowFailure(path, row.m_nError ? FileErrorText(row.m_nError) : std::string());
+    if (!outcome->m_bWritten) {
+        ReportRowFailure(
+            path, outcome->m_nError ? FileErrorText(outcome->m_nError) : std::string());
         return;
     }
     TrackList& list = session.List();
-    session.Journal().Add(std::move(row.m_before), list.IdOfRow(row.m_nRow), row.m_key);
-    ShowRecord(list, row.m_nRow, row.m_written);
+    session.Journal().Add(std::move(outcome->m_before), list.IdOfRow(row.m_nRow), outcome->m_key);
+    ShowRecord(list, row.m_nRow, outcome->m_written);
 }
 
 } // namespace

@@ -20,7 +20,7 @@ void ShowRecord(TrackList& list, int row, const CMp3File& file);
 // One change, the same for every file (say one field set to one text), made to the file of
 // every selected row and written; each written row's snapshot goes to the journal and the row
 // shows what its file now holds, in row order; the files that refused are reported.
-// The files are read and written on two threads, rows of one file on the same one in row
-// order (so a later row's snapshot holds what an earlier row wrote); the list and the journal
-// are touched on the calling thread only.
+// The files are read and written on two threads, a row of a file only once the earlier rows
+// of that file are written (so a later row's snapshot holds what an earlier row wrote); the
+// list and the journal are touched on the calling thread only.
 void WriteSelectedFiles(Session& session, const std::function<void(CMp3File&)>& change);

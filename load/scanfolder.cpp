@@ -61,8 +61,8 @@ bool IsSongName(std::string_view name)
         && lower(name[name.size() - 2]) == 'p' && name.back() == '3';
 }
 
-// Opens folder's listing. A walk without tag reads reads them after all once two listings in a
-// row came from the disk: on a cold disk the command's own reads, one by one, would then wait
+// Opens folder's listing. A walk without tag reads reads them after all once a few listings in
+// a row came from the disk: on a cold disk the command's own reads, one by one, would then wait
 // for it each time, while the walk's readers have many reads in flight.
 bool OpenListing(CFileFind& finder, const std::string& folder, WalkState& state)
 {
@@ -71,7 +71,7 @@ bool OpenListing(CFileFind& finder, const std::string& folder, WalkState& state)
     if (state.reads == TagReads::kSkip) {
         const bool slow = std::chrono::steady_clock::now() - start > kColdFolderTime;
         state.slowFolders = slow ? state.slowFolders + 1 : 0;
-        if (state.slowFolders == 2)
+        if (state.slowFolders == kColdFoldersInARow)
             state.reads = TagReads::kRead;
     }
     return opened;

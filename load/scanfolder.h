@@ -26,10 +26,11 @@ constexpr std::chrono::microseconds kDiskReadTime {50};
 // after all, see kColdFolderTime).
 enum class TagReads { kRead, kSkip };
 // A folder listing slower than this came from the disk, not the cache (from the cache one of
-// 50 files takes some 20 microseconds, from a disk from about 100 up); after two in a row a
-// walk without tag reads reads them, with its readers, for the command that reads the files
-// next to find them in the cache.
-constexpr std::chrono::microseconds kColdFolderTime {100};
+// 50 files takes some 25 microseconds, one in a hundred over 100 when other work runs; from a
+// disk mostly 250 and more); after kColdFoldersInARow of them a walk without tag reads reads
+// them, with its readers, for the command that reads the files next to find them in the cache.
+constexpr std::chrono::microseconds kColdFolderTime {200};
+constexpr int kColdFoldersInARow = 3;
 
 // Receives what the walk finds, on the walking thread.
 class ScanSink {

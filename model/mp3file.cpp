@@ -140,7 +140,11 @@ int CMp3File::OpenToLoad(
     const std::string& nameInFolder = folderFd == AT_FDCWD ? path : name;
     if (mode == kRead)
         return OpenSong(file, folderFd, nameInFolder, path, CFile::modeRead);
-    if (OpenSongLocked(file, folderFd, nameInFolder, path, CFile::modeReadWrite) == 0)
+    // The trailer is read only to be written back: the write sets the times that matter, and
+    // an access time set by the read as well would cost a second inode update.
+    if (OpenSongLocked(
+            file, folderFd, nameInFolder, path, CFile::modeReadWrite | CFile::modeNoAccessTime)
+        == 0)
         return 0;
     // A file that cannot be written is still read; the write then fails as it would anyway.
     return OpenSong(file, folderFd, nameInFolder, path, CFile::modeRead);

@@ -53,11 +53,20 @@ bool CFile::OpenAt(
         access = O_RDWR;
     else if (flags & modeWrite)
         access = O_WRONLY;
+    int osFlags = access | O_CLOEXEC | O_NONBLOCK | ((flags & modeNoFollow) ? O_NOFOLLOW : 0);
+    if (flags & modeNoAccessTime)
+        osFlags |= O_NOATIME;
     int fd;
-    do {
-        fd = ::openat(folderFd, name.c_str(),
-            access | O_CLOEXEC | O_NONBLOCK | ((flags & modeNoFollow) ? O_NOFOLLOW : 0));
-    } while (fd < 0 && errno == EINTR);
+    for (;;) {
+        fd = ::openat(folderFd, name.c_str(), osFlags);
+        if (fd >= 0)
+            break;
+        // O_NOATIME is refused to all but the file's owner.
+        if (errno == EPERM && (osFlags & O_NOATIME))
+            osFlags &= ~O_NOATIME;
+        else if (errno != EINTR)
+            break;
+    }
     if (fd < 0) {
         if (error)
             *error = errno;

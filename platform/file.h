@@ -36,6 +36,9 @@ public:
         // A symbolic link as the last part of the path is not followed (the open fails with
         // ELOOP).
         modeNoFollow = 0x0200,
+        // Reads through the descriptor leave the access time alone (O_NOATIME) where the file's
+        // owner opens it; anyone else opens it as without the flag.
+        modeNoAccessTime = 0x0400,
     };
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 

@@ -1,22 +1,83 @@
 #include "session/splitbatch.h"
 
 #include <atomic>
+#include <limits>
 #include <memory>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace {
 
-// How many rows of the other thread the calling thread waits for at once, when it has done its
-// own.
-constexpr std::size_t kRowsPerWake = 32;
+constexpr std::size_t kNoRow = std::numeric_limits<std::size_t>::max();
 
-// The thread of a file: 1 for five files in eight, as the calling thread also commits every
-// row. A multiplicative hash, so that neighbouring inode numbers still split evenly.
-int ThreadOf(std::uint64_t file)
-{
-    return ((file * 0x9E3779B97F4A7C15ULL) >> 61) < 5 ? 1 : 0;
-}
+// The rows of a batch as the two threads share them out.
+class SharedRows {
+public:
+    explicit SharedRows(std::size_t rows)
+        : m_nRows(rows)
+        , m_previous(rows, kNoRow)
+        , m_done(std::make_unique<std::atomic<bool>[]>(rows))
+    {
+    }
+
+    // Names the rows in order; the other thread may take each row once it is named.
+    void Name(const std::function<std::uint64_t(std::size_t)>& fileOf)
+    {
+        std::unordered_map<std::uint64_t, std::size_t> lastOfFile;
+        lastOfFile.reserve(m_nRows);
+        for (std::size_t row = 0; row < m_nRows; ++row) {
+            const auto [last, added] = lastOfFile.try_emplace(fileOf(row), row);
+            if (!added) {
+                m_previous[row] = last->second;
+                last->second = row;
+            }
+            // The other thread is woken for a few rows at a time.
+            if (row % 16 == 15 || row + 1 == m_nRows) {
+                m_named.store(row + 1, std::memory_order_release);
+                m_named.notify_one();
+            }
+        }
+    }
+
+    // Does the work of the next row no thread has taken; false when none is left.
+    bool WorkNext(const std::function<void(std::size_t, int)>& work, int thread)
+    {
+        const std::size_t row = m_next.fetch_add(1, std::memory_order_relaxed);
+        if (row >= m_nRows)
+            return false;
+        for (std::size_t named = m_named.load(std::memory_order_acquire); named <= row;
+             named = m_named.load(std::memory_order_acquire))
+            m_named.wait(named, std::memory_order_acquire);
+        if (m_previous[row] != kNoRow)
+            m_done[m_previous[row]].wait(false, std::memory_order_acquire);
+        work(row, thread);
+        m_done[row].store(true, std::memory_order_release);
+        m_done[row].notify_one();
+        return true;
+    }
+
+    // Commits the rows done since the last call, in order; with wait, all that are left.
+    void Commit(const std::function<void(std::size_t)>& commit, bool wait)
+    {
+        while (m_nCommitted < m_nRows) {
+            if (wait)
+                m_done[m_nCommitted].wait(false, std::memory_order_acquire);
+            else if (!m_done[m_nCommitted].load(std::memory_order_acquire))
+                return;
+            commit(m_nCommitted++);
+        }
+    }
+
+private:
+    const std::size_t m_nRows;
+    // The last earlier row of each row's file, or kNoRow; set before the row is named.
+    std::vector<std::size_t> m_previous;
+    const std::unique_ptr<std::atomic<bool>[]> m_done;
+    std::atomic<std::size_t> m_named {0};
+    std::atomic<std::size_t> m_next {0};
+    std::size_t m_nCommitted = 0;
+};
 
 } // namespace
 
@@ -24,51 +85,12 @@ void RunSplitByFile(std::size_t rows, const std::function<std::uint64_t(std::siz
     const std::function<void(std::size_t, int)>& work,
     const std::function<void(std::size_t)>& commit)
 {
-    std::vector<std::uint8_t> owner(rows);
-    std::atomic<std::size_t> named {0};
-    const auto done = std::make_unique<std::atomic<bool>[]>(rows);
-    auto workOne = [&](std::size_t row, int thread) {
-        work(row, thread);
-        done[row].store(true, std::memory_order_release);
-        done[row].notify_one();
-    };
+    SharedRows shared(rows);
     std::jthread other([&] {
-        for (std::size_t row = 0; row < rows; ++row) {
-            for (std::size_t ready = named.load(std::memory_order_acquire); ready <= row;
-                 ready = named.load(std::memory_order_acquire))
-                named.wait(ready, std::memory_order_acquire);
-            if (owner[row] == 1)
-                workOne(row, 1);
-        }
+        while (shared.WorkNext(work, 1)) { }
     });
-    for (std::size_t row = 0; row < rows; ++row) {
-        owner[row] = static_cast<std::uint8_t>(ThreadOf(fileOf(row)));
-        // The other thread is woken for a few rows at a time.
-        if (row % 16 == 15 || row + 1 == rows) {
-            named.store(row + 1, std::memory_order_release);
-            named.notify_one();
-        }
-    }
-    std::size_t committed = 0;
-    for (std::size_t row = 0; row < rows; ++row) {
-        if (owner[row] != 0)
-            continue;
-        workOne(row, 0);
-        while (committed < rows && done[committed].load(std::memory_order_acquire))
-            commit(committed++);
-    }
-    // The other thread works through its rows in order: waiting for its row some way ahead
-    // commits its rows in bunches instead of waking this thread for each one.
-    while (committed < rows) {
-        std::size_t awaited = committed;
-        for (std::size_t row = committed, ahead = 0; row < rows && ahead < kRowsPerWake; ++row) {
-            if (owner[row] == 1) {
-                awaited = row;
-                ++ahead;
-            }
-        }
-        done[awaited].wait(false, std::memory_order_acquire);
-        while (committed < rows && done[committed].load(std::memory_order_acquire))
-            commit(committed++);
-    }
+    shared.Name(fileOf);
+    while (shared.WorkNext(work, 0))
+        shared.Commit(commit, false);
+    shared.Commit(commit, true);
 }
