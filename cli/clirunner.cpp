@@ -249,6 +249,8 @@ int RunCli(const std::vector<std::string>& words, std::FILE* out, std::FILE* err
 
     CliUi ui(args, err);
     Session session(ui);
+    // The run ends with its one command: there is no Undo to keep snapshots for.
+    session.Journal().KeepNothing();
     g_bInterrupted.store(false);
     CliShellUi shellUi(args.m_bYes, err, g_bInterrupted);
     session.SetShell(&shellUi);

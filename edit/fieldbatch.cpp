@@ -29,6 +29,8 @@ struct Folder {
 // What the write of a row's file left for its commit. Made by the thread that writes the row
 // and freed at the commit, so that a batch holds few of them at once.
 struct Outcome {
+    // The record as read: for the journal when it keeps snapshots, else only its path, for a
+    // failure's report.
     CMp3File m_before;
     // The texts and genre the file holds after the write.
     CMp3File m_written;
@@ -66,13 +68,17 @@ void CollectRows(const TrackList& list, std::vector<Row>& rows, std::vector<Fold
     }
 }
 
-// Reads the row's file into file, changes it and writes it, on a thread of the batch.
+// Reads the row's file into file, changes it and writes it, on a thread of the batch; with
+// snapshot, keeps the record as read for the journal.
 void WriteRow(OpenFolders& folders, CMp3File& file, const std::string& folder, Row& row,
-    const std::function<void(CMp3File&)>& change)
+    const std::function<void(CMp3File&)>& change, bool snapshot)
 {
     LoadRowFile(folders, file, folder, std::string(row.m_name), row.m_nRow);
     auto outcome = std::make_unique<Outcome>();
-    outcome->m_before = file;
+    if (snapshot)
+        outcome->m_before = file;
+    else
+        outcome->m_before.m_strPath = file.m_strPath;
     change(file);
     outcome->m_key = JournalFileKey::OfKeptFile(file);
     try {
@@ -140,6 +146,7 @@ void WriteSelectedFiles(Session& session, const std::function<void(CMp3File&)>& 
     std::vector<Row> rows;
     std::vector<Folder> folders;
     CollectRows(session.List(), rows, folders);
+    const bool snapshots = session.Journal().Keeps();
     OpenFolders open[2];
     CMp3File files[2];
     auto fileOf = [&](std::size_t index) {
@@ -150,7 +157,8 @@ void WriteSelectedFiles(Session& session, const std::function<void(CMp3File&)>& 
     };
     auto work = [&](std::size_t index, int thread) {
         Row& row = rows[index];
-        WriteRow(open[thread], files[thread], folders[row.m_nFolder].m_strText, row, change);
+        WriteRow(
+            open[thread], files[thread], folders[row.m_nFolder].m_strText, row, change, snapshots);
     };
     RunSplitByFile(
         rows.size(), fileOf, work, [&](std::size_t index) { CommitRow(session, rows[index]); });

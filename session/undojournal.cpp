@@ -27,6 +27,8 @@ JournalFileKey JournalFileKey::OfPath(const std::string& path)
 
 int CUndoJournal::Add(CMp3File file, TrackList::RowId row, JournalFileKey key)
 {
+    if (!m_bKeeps)
+        return -1;
     m_entries.push_back(Entry {std::move(file), row, key});
     return static_cast<int>(m_entries.size()) - 1;
 }
@@ -36,8 +38,16 @@ void CUndoJournal::Clear()
     std::vector<Entry>().swap(m_entries);
 }
 
+void CUndoJournal::KeepNothing()
+{
+    Clear();
+    m_bKeeps = false;
+}
+
 void CUndoJournal::Reserve(int count)
 {
+    if (!m_bKeeps)
+        return;
     m_entries.reserve(count > 0 ? static_cast<std::size_t>(count) : 0);
 }
 

@@ -24,8 +24,13 @@ struct JournalFileKey {
 // also carries the identity of its row, so Undo finds the row after sorts and removals.
 class CUndoJournal {
 public:
-    // Appends a copy, read from the file key names; returns its index.
+    // Appends a copy, read from the file key names; returns its index (-1 when the journal
+    // keeps nothing).
     int Add(CMp3File file, TrackList::RowId row, JournalFileKey key = {});
+    // From now on nothing is kept: for a run that ends with its one command, which nothing
+    // could undo. Keeps() tells a batch whether its snapshots are wanted at all.
+    void KeepNothing();
+    bool Keeps() const { return m_bKeeps; }
     void Clear();
     // Room for count entries, so a batch's journal grows without moving its entries.
     void Reserve(int count);
@@ -53,4 +58,5 @@ private:
         JournalFileKey key;
     };
     std::vector<Entry> m_entries;
+    bool m_bKeeps = true;
 };
