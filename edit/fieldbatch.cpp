@@ -10,24 +10,18 @@
 #include "model/genres.h"
 #include "model/mp3file.h"
 #include "platform/exception.h"
-#include "platform/folderfiles.h"
 #include "platform/openfolders.h"
 #include "platform/path.h"
 #include "session/batch.h"
+#include "session/returnpool.h"
 #include "session/session.h"
 #include "session/splitbatch.h"
 #include "session/undojournal.h"
 
 namespace {
 
-// A folder of the batch's rows, with its listing once a row of it is named.
-struct Folder {
-    std::string m_strText;
-    std::unique_ptr<FolderFiles> m_pFiles;
-};
-
-// What the write of a row's file left for its commit. Made by the thread that writes the row
-// and freed at the commit, so that a batch holds few of them at once.
+// What the write of a row's file left for its commit. Taken by the thread that writes the row
+// from its pool and handed back after the commit, so that a batch holds few of them at once.
 struct Outcome {
     // The record as read: for the journal when it keeps snapshots, else only its path, for a
     // failure's report.
@@ -39,6 +33,8 @@ struct Outcome {
     // Why the write failed: an errno value or the file layer's own code, or what it threw.
     int m_nError = 0;
     std::exception_ptr m_error;
+    int m_nThread = 0;
+    Outcome* m_pNextReturned = nullptr;
 };
 
 // One selected row, from its file's write to its commit.
@@ -47,12 +43,12 @@ struct Row {
     std::size_t m_nFolder = 0;
     // The row's File cell: the row changes only at its commit, after its write.
     std::string_view m_name;
-    std::unique_ptr<Outcome> m_pOutcome;
+    Outcome* m_pOutcome = nullptr;
 };
 
 // The selected rows, each with the index of its folder. Folder cells of one folder share
 // their text, so a folder is found by where its text lies.
-void CollectRows(const TrackList& list, std::vector<Row>& rows, std::vector<Folder>& folders)
+void CollectRows(const TrackList& list, std::vector<Row>& rows, std::vector<std::string>& folders)
 {
     std::unordered_map<const char*, std::size_t> folderAt;
     rows.reserve(static_cast<std::size_t>(list.GetSelectedCount()));
@@ -60,7 +56,7 @@ void CollectRows(const TrackList& list, std::vector<Row>& rows, std::vector<Fold
         const std::string_view folder = list.ItemText(index, TrackList::ColFolder);
         const auto [at, added] = folderAt.try_emplace(folder.data(), folders.size());
         if (added)
-            folders.push_back({std::string(folder), nullptr});
+            folders.emplace_back(folder);
         Row& row = rows.emplace_back();
         row.m_nRow = index;
         row.m_nFolder = at->second;
@@ -68,38 +64,43 @@ void CollectRows(const TrackList& list, std::vector<Row>& rows, std::vector<Fold
     }
 }
 
-// Reads the row's file into file, changes it and writes it, on a thread of the batch; with
-// snapshot, keeps the record as read for the journal.
+// Reads the row's file into file, changes it and writes it, on a thread of the batch (opened
+// learns the file before it is locked); with snapshot, keeps the record as read for the
+// journal.
 void WriteRow(OpenFolders& folders, CMp3File& file, const std::string& folder, Row& row,
-    const std::function<void(CMp3File&)>& change, bool snapshot)
+    const std::function<void(CMp3File&)>& change, bool snapshot, const RowFileOpened& opened,
+    Outcome& outcome)
 {
-    LoadRowFile(folders, file, folder, std::string(row.m_name), row.m_nRow);
-    auto outcome = std::make_unique<Outcome>();
+    LoadRowFile(folders, file, folder, std::string(row.m_name), row.m_nRow, opened);
     if (snapshot)
-        outcome->m_before = file;
+        outcome.m_before = file;
     else
-        outcome->m_before.m_strPath = file.m_strPath;
+        outcome.m_before.m_strPath = file.m_strPath;
     change(file);
-    outcome->m_key = JournalFileKey::OfKeptFile(file);
+    outcome.m_key = JournalFileKey::OfKeptFile(file);
+    outcome.m_bWritten = false;
+    outcome.m_nError = 0;
+    outcome.m_error = nullptr;
     try {
-        outcome->m_bWritten = file.WriteTag();
-        outcome->m_nError = file.m_nLastError;
+        outcome.m_bWritten = file.WriteTag();
+        outcome.m_nError = file.m_nLastError;
     } catch (const CException&) {
-        outcome->m_error = std::current_exception();
+        outcome.m_error = std::current_exception();
     }
-    CMp3File& written = outcome->m_written;
-    written.m_strArtist = std::move(file.m_strArtist);
-    written.m_strAlbum = std::move(file.m_strAlbum);
-    written.m_strTitle = std::move(file.m_strTitle);
-    written.m_strYear = std::move(file.m_strYear);
-    written.m_strComment = std::move(file.m_strComment);
+    // Swapped, so that the record decodes the next file into strings that have room.
+    CMp3File& written = outcome.m_written;
+    written.m_strArtist.swap(file.m_strArtist);
+    written.m_strAlbum.swap(file.m_strAlbum);
+    written.m_strTitle.swap(file.m_strTitle);
+    written.m_strYear.swap(file.m_strYear);
+    written.m_strComment.swap(file.m_strComment);
     written.m_byGenre = file.m_byGenre;
-    row.m_pOutcome = std::move(outcome);
+    row.m_pOutcome = &outcome;
 }
 
-void CommitRow(Session& session, Row& row)
+void CommitRow(Session& session, const Row& row)
 {
-    const std::unique_ptr<Outcome> outcome = std::move(row.m_pOutcome);
+    Outcome* outcome = row.m_pOutcome;
     const std::string& path = outcome->m_before.m_strPath;
     if (outcome->m_error) {
         try {
@@ -122,10 +123,11 @@ void CommitRow(Session& session, Row& row)
 } // namespace
 
 void LoadRowFile(OpenFolders& folders, CMp3File& file, const std::string& folder,
-    const std::string& name, int row)
+    const std::string& name, int row, const CMp3File::BeforeLock& beforeLock)
 {
     try {
-        file.Load(JoinPath(folder, name), CMp3File::kForUpdate, folders.Descriptor(folder), name);
+        file.Load(JoinPath(folder, name), CMp3File::kForUpdate, folders.Descriptor(folder), name,
+            beforeLock);
     } catch (const CException&) {
     }
     file.m_nItem = row;
@@ -144,22 +146,24 @@ void ShowRecord(TrackList& list, int row, const CMp3File& file)
 void WriteSelectedFiles(Session& session, const std::function<void(CMp3File&)>& change)
 {
     std::vector<Row> rows;
-    std::vector<Folder> folders;
+    std::vector<std::string> folders;
     CollectRows(session.List(), rows, folders);
     const bool snapshots = session.Journal().Keeps();
     OpenFolders open[2];
+    OpenFolders::MakeRoomFor(2);
     CMp3File files[2];
-    auto fileOf = [&](std::size_t index) {
-        Folder& folder = folders[rows[index].m_nFolder];
-        if (!folder.m_pFiles)
-            folder.m_pFiles = std::make_unique<FolderFiles>(folder.m_strText);
-        return folder.m_pFiles->IdOf(rows[index].m_name);
-    };
-    auto work = [&](std::size_t index, int thread) {
+    ReturnPool<Outcome> outcomes[2];
+    auto work = [&](std::size_t index, int thread, const RowFileOpened& opened) {
         Row& row = rows[index];
-        WriteRow(
-            open[thread], files[thread], folders[row.m_nFolder].m_strText, row, change, snapshots);
+        Outcome& outcome = *outcomes[thread].Take();
+        outcome.m_nThread = thread;
+        WriteRow(open[thread], files[thread], folders[row.m_nFolder], row, change, snapshots,
+            opened, outcome);
     };
-    RunSplitByFile(
-        rows.size(), fileOf, work, [&](std::size_t index) { CommitRow(session, rows[index]); });
+    auto commit = [&](std::size_t index) {
+        CommitRow(session, rows[index]);
+        Outcome* outcome = rows[index].m_pOutcome;
+        outcomes[outcome->m_nThread].Return(outcome);
+    };
+    RunRowsOnTwoThreads(rows.size(), work, commit);
 }

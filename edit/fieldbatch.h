@@ -3,7 +3,8 @@
 #include <functional>
 #include <string>
 
-class CMp3File;
+#include "model/mp3file.h"
+
 class OpenFolders;
 class Session;
 class TrackList;
@@ -11,9 +12,10 @@ class TrackList;
 // Fills the record from the file of the row, opened by its name in its folder (folders keeps
 // the batch's folders open); the file stays open and locked in the record for the write. The
 // tag layer reports file errors by its results; anything it lets escape leaves the record
-// with empty texts, so the batch goes on with the next row.
+// with empty texts, so the batch goes on with the next row. beforeLock as with
+// CMp3File::Load.
 void LoadRowFile(OpenFolders& folders, CMp3File& file, const std::string& folder,
-    const std::string& name, int row);
+    const std::string& name, int row, const CMp3File::BeforeLock& beforeLock = {});
 // The row's texts and genre as the record holds them.
 void ShowRecord(TrackList& list, int row, const CMp3File& file);
 

@@ -59,13 +59,15 @@ int OpenSong(
 
 // OpenSong for reading and writing, holding the file's advisory lock: a second writer (another
 // command, another process) waits from its read of the trailer to its write. Returns 0 or the
-// cause.
-int OpenSongLocked(
-    CFile& file, int folderFd, const std::string& name, const std::string& path, unsigned flags)
+// cause. beforeLock, when given, learns each file opened before it is locked.
+int OpenSongLocked(CFile& file, int folderFd, const std::string& name, const std::string& path,
+    unsigned flags, const CMp3File::BeforeLock& beforeLock = {})
 {
     for (int attempt = 0; attempt < 10; ++attempt) {
         if (int error = OpenSong(file, folderFd, name, path, flags))
             return error;
+        if (beforeLock)
+            beforeLock(file.Device(), file.Inode());
         try {
             // An ID3v2 removal that held the lock may have put a new file in its place.
             if (file.LockNamed(folderFd, name))
@@ -105,7 +107,8 @@ bool CMp3File::IsWritable() const
     return m_kept.m_pFile && m_kept.m_pFile->IsWritable();
 }
 
-bool CMp3File::Load(const std::string& path, LoadMode mode, int folderFd, const std::string& name)
+bool CMp3File::Load(const std::string& path, LoadMode mode, int folderFd, const std::string& name,
+    const BeforeLock& beforeLock)
 {
     m_kept.m_pFile.reset();
     m_strPath = path;
@@ -127,13 +130,13 @@ bool CMp3File::Load(const std::string& path, LoadMode mode, int folderFd, const 
     if (mode == kForUpdate)
         m_kept.m_pFile = std::make_shared<CFile>();
     CFile& file = mode == kForUpdate ? *m_kept.m_pFile : scanned;
-    if (const int error = OpenToLoad(file, path, mode, folderFd, name))
+    if (const int error = OpenToLoad(file, path, mode, folderFd, name, beforeLock))
         return LoadStatus(path, error);
     return LoadOpened(file, path);
 }
 
-int CMp3File::OpenToLoad(
-    CFile& file, const std::string& path, LoadMode mode, int folderFd, const std::string& name)
+int CMp3File::OpenToLoad(CFile& file, const std::string& path, LoadMode mode, int folderFd,
+    const std::string& name, const BeforeLock& beforeLock)
 {
     if (path.empty() || ExtensionOf(path) != "mp3")
         return kErrorNotRegularFile;
@@ -142,8 +145,8 @@ int CMp3File::OpenToLoad(
         return OpenSong(file, folderFd, nameInFolder, path, CFile::modeRead);
     // The trailer is read only to be written back: the write sets the times that matter, and
     // an access time set by the read as well would cost a second inode update.
-    if (OpenSongLocked(
-            file, folderFd, nameInFolder, path, CFile::modeReadWrite | CFile::modeNoAccessTime)
+    if (OpenSongLocked(file, folderFd, nameInFolder, path,
+            CFile::modeReadWrite | CFile::modeNoAccessTime, beforeLock)
         == 0)
         return 0;
     // A file that cannot be written is still read; the write then fails as it would anyway.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <fcntl.h>
+#include <functional>
 #include <memory>
 #include <string>
 #include <sys/types.h>
@@ -18,6 +19,10 @@ public:
     // How Load opens the file: to read it, or to read it and then write it (WriteTag,
     // RemoveId3v2) through the same open, holding the file's lock from the read to the write.
     enum LoadMode { kRead, kForUpdate };
+    // Told which file a load for update opened, its device and inode, before the load locks
+    // it: a batch writing on two threads lets a row of a file wait there for an earlier row
+    // of the same file.
+    using BeforeLock = std::function<void(dev_t, ino_t)>;
 
     CMp3File();
     virtual ~CMp3File() = default;
@@ -34,9 +39,10 @@ public:
     // trailer (empty texts and "no genre" without one). True when a trailer was read.
     // The folder scan, which has the folder open, passes it as folderFd and the file's name in
     // it as name. kForUpdate keeps the file open, for reading and writing where it allows that
-    // (never waiting on a named pipe), until the next Load, WriteTag or RemoveId3v2.
+    // (never waiting on a named pipe), until the next Load, WriteTag or RemoveId3v2;
+    // beforeLock, when given, is called between its open and its lock.
     bool Load(const std::string& path, LoadMode mode = kRead, int folderFd = AT_FDCWD,
-        const std::string& name = std::string());
+        const std::string& name = std::string(), const BeforeLock& beforeLock = {});
     // The folder walk's read of a song whose name ends in ".mp3": the file name in the folder
     // open as folderFd (AT_FDCWD: in the folder at path folder), opened as Load opens it. True,
     // with the trailer in block, when Load would fill a record's texts from it (a trailer, and
@@ -102,8 +108,8 @@ private:
     };
 
     // Opens path as Load does; 0 or the cause.
-    int OpenToLoad(
-        CFile& file, const std::string& path, LoadMode mode, int folderFd, const std::string& name);
+    int OpenToLoad(CFile& file, const std::string& path, LoadMode mode, int folderFd,
+        const std::string& name, const BeforeLock& beforeLock);
     // Fills the record from the file open at path; false when no trailer was read.
     bool LoadOpened(CFile& file, const std::string& path);
     // What a Load whose open failed with openError learns from the file's status.

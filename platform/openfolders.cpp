@@ -9,6 +9,18 @@ OpenFolders::~OpenFolders()
         ::close(fd);
 }
 
+void OpenFolders::MakeRoomFor(int count)
+{
+    const int base = ::open("/", O_PATH | O_CLOEXEC);
+    if (base < 0)
+        return;
+    // The table grows to hold the highest descriptor; past the open-file limit nothing grows.
+    const int highest = ::fcntl(base, F_DUPFD_CLOEXEC, count * static_cast<int>(kMaxKept) + 64);
+    if (highest >= 0)
+        ::close(highest);
+    ::close(base);
+}
+
 int OpenFolders::Descriptor(const std::string& folder)
 {
     if (const auto kept = m_fds.find(folder); kept != m_fds.end())

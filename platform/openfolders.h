@@ -19,6 +19,11 @@ public:
     // when folder cannot be opened, so that the caller falls back to the whole path.
     int Descriptor(const std::string& folder);
 
+    // Grows the process's descriptor table now to hold what count of these keep at most. The
+    // kernel grows the table of a process whose threads share it only after an RCU grace
+    // period, which takes milliseconds; before a batch starts its threads it grows at once.
+    static void MakeRoomFor(int count);
+
 private:
     // Descriptors stay well below the usual limit of 1024 open files.
     static constexpr std::size_t kMaxKept = 256;

@@ -476,17 +476,21 @@ TEST(TagCells, CommandsThatTakeTheirTextsFromTheFilesIgnoreTheRowsTagCells)
 // and no row waits for ever on the file's lock.
 TEST(TagCommandsOnOneFile, RowsNamingTheSameFileAreWrittenOneAfterTheOther)
 {
-    // Every file has a second row: the same name again, or a hard link to it. The two threads
-    // of the batch take rows as they come, so the second row's write must wait for the first.
+    // Every file has a second row: the same name again, a hard link or a symbolic link to it.
+    // The two threads of the batch take rows as they come, so the second row's write must
+    // wait for the first.
     Library lib;
     constexpr int kFiles = 200;
     for (int i = 0; i < kFiles; ++i) {
         const std::string name = "f" + std::to_string(100 + i) + ".mp3";
         lib.Add(name, kA);
         std::string second = name;
-        if (i % 2 == 1) {
+        if (i % 3 == 1) {
             second = "f" + std::to_string(100 + i) + " link.mp3";
             ASSERT_EQ(::link(lib.Path(name).c_str(), lib.Path(second).c_str()), 0);
+        } else if (i % 3 == 2) {
+            second = "f" + std::to_string(100 + i) + " symlink.mp3";
+            ASSERT_EQ(::symlink(name.c_str(), lib.Path(second).c_str()), 0);
         }
         lib.m_list.AddRow({second, kA.artist, kA.album, kA.title, kA.year, kA.comment,
             lib.m_dir.Path(), GenreName(kA.genre)});

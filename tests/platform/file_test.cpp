@@ -6,7 +6,6 @@
 
 #include "platform/file.h"
 #include "platform/filefind.h"
-#include "platform/folderfiles.h"
 #include "support/fixtures.h"
 
 TEST(CFileTest, OpenNeverCreatesAndReportsErrno)
@@ -139,30 +138,4 @@ TEST(CFileFindTest, LinksToFoldersAreNotWalkedInto)
         }
     }
     EXPECT_TRUE(sawLoop);
-}
-
-TEST(FolderFilesTest, EveryNameOfOneFileGivesTheSameNumber)
-{
-    TempDir dir;
-    const std::string real = dir / "real/";
-    ASSERT_EQ(::mkdir(real.c_str(), 0755), 0);
-    WriteFileBytes(real + "a.mp3", "a");
-    WriteFileBytes(real + "b.mp3", "b");
-    ASSERT_EQ(::link((real + "a.mp3").c_str(), (real + "hard.mp3").c_str()), 0);
-    ASSERT_EQ(::symlink("a.mp3", (real + "soft.mp3").c_str()), 0);
-    ASSERT_EQ(::symlink("real", (dir / "linked").c_str()), 0);
-
-    const FolderFiles files(dir / "real");
-    const FolderFiles linked(dir / "linked");
-    const std::uint64_t a = files.IdOf("a.mp3");
-    EXPECT_NE(a, 0u);
-    EXPECT_NE(files.IdOf("b.mp3"), a);
-    EXPECT_EQ(files.IdOf("hard.mp3"), a);
-    EXPECT_EQ(files.IdOf("soft.mp3"), a);
-    EXPECT_EQ(linked.IdOf("a.mp3"), a);
-    EXPECT_EQ(linked.IdOf("soft.mp3"), a);
-    EXPECT_EQ(files.IdOf("missing.mp3"), 0u);
-    // A file that came after the listing is looked up by itself.
-    ASSERT_EQ(::link((real + "a.mp3").c_str(), (real + "later.mp3").c_str()), 0);
-    EXPECT_EQ(files.IdOf("later.mp3"), a);
 }
