@@ -26,7 +26,7 @@ public:
         return m_all.emplace_back(std::make_unique<T>()).get();
     }
 
-    // On one other thread: hands object back to its maker.
+    // On the thread that is done with object (the maker's or one other): hands it back.
     void Return(T* object)
     {
         object->m_pNextReturned = m_returned.load(std::memory_order_relaxed);
