@@ -1,8 +1,6 @@
 #include "edit/fieldbatch.h"
 
-#include <cstdint>
 #include <exception>
-#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
